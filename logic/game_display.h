@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string_view>
+
+namespace fururupo {
+
+// Every visible effect of a game goes through here; each call is applied at once, even when nothing changes.
+class GameDisplay
+{
+public:
+    virtual ~GameDisplay() = default;
+    virtual void setPrompt(std::u16string_view text) = 0;
+    virtual void setExplanation(std::u16string_view text) = 0;
+    virtual void setStars(std::u16string_view text) = 0;
+    virtual void setSpeedCaption(std::u16string_view text) = 0;
+    virtual void setInputText(std::u16string_view text) = 0;
+    virtual void setCountdownClock(bool on) = 0;
+    virtual void setWordClock(bool on) = 0;
+};
+
+} // namespace fururupo

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "logic/game_display.h"
+#include "logic/word_list.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace fururupo {
+
+enum class SpeedLevel { Slow, Normal, Fast };
+
+// Per-word limit in word-clock ticks (seconds) and caption of each speed.
+std::int32_t wordLimitOf(SpeedLevel speed);
+std::u16string_view captionOf(SpeedLevel speed);
+
+// The texts a game shows besides the words.
+namespace texts {
+inline constexpr std::u16string_view star = u"★";
+inline constexpr std::u16string_view explanationHeading = u"■解説■";
+inline constexpr std::u16string_view timeUp = u"お時間になりました。";
+inline constexpr std::u16string_view congratulations = u"おめでとう!";
+inline constexpr std::u16string_view record = u"記録：";
+inline constexpr std::u16string_view seconds = u"秒";
+inline constexpr std::u16string_view lineBreak = u"\r\n";
+inline constexpr std::u16string_view noWords = u"単語がありません";
+} // namespace texts
+
+// The state and rules of one game. It reaches the screen only through GameDisplay, gets its words from the list that
+// its load fills and its draws from the random source, so a whole game can be played without a window.
+class TypingGame
+{
+public:
+    using RandomSource = std::function<float()>;
+    using Load = std::function<std::int32_t()>;
+
+    // wordFileLocation is shown to the player when a game has no words to draw.
+    TypingGame(GameDisplay& display, const WordList& list, RandomSource random, std::u16string wordFileLocation = {});
+
+    // Starts a game, or starts it again from any phase. When several flags are set the last of slow, normal, fast
+    // decides; when none is, the previous limit stays.
+    void startGame(bool slow, bool normal, bool fast, const Load& load);
+    void countdownTick();
+    void wordClockTick();
+    // text is the input box's text before the key that triggered the call takes effect.
+    void checkInput(std::u16string_view text);
+
+    std::int16_t countdown = 0;
+    std::int16_t ticksLeft = 0;
+    std::int32_t wordLimit = 0;
+    std::int16_t cleared = 0;
+    std::int32_t entries = 0;
+    std::int32_t elapsed = 0;
+
+    const std::u16string& prompt() const { return promptText; }
+    const std::u16string& stars() const { return starsText; }
+    // True while a word drawn from the list is shown and not yet matched or timed out.
+    bool wordOnDisplay() const { return wordShown; }
+
+private:
+    void showPrompt(std::u16string text);
+    std::int16_t drawIndex();
+
+    GameDisplay& display;
+    const WordList& list;
+    RandomSource random;
+    std::u16string wordFileLocation;
+    std::u16string promptText;
+    std::u16string starsText;
+    bool wordShown = false;
+};
+
+} // namespace fururupo
