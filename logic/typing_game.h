@@ -47,6 +47,9 @@ public:
     // text is the input box's text before the key that triggered the call takes effect.
     void checkInput(std::u16string_view text);
 
+    // The game outlives each game window: a new window hands itself in as the display before it starts a game.
+    void setDisplay(GameDisplay& newDisplay) { display = &newDisplay; }
+
     std::int16_t countdown = 0;
     std::int16_t ticksLeft = 0;
     std::int32_t wordLimit = 0;
@@ -63,7 +66,7 @@ private:
     void showPrompt(std::u16string text);
     std::int16_t drawIndex();
 
-    GameDisplay& display;
+    GameDisplay* display;
     const WordList& list;
     RandomSource random;
     std::u16string wordFileLocation;
