@@ -63,7 +63,7 @@ public:
     bool wordOnDisplay() const { return wordShown; }
 
 private:
-    void showPrompt(std::u16string text);
+    void showPrompt(std::u16string text, bool isWord = false);
     std::int16_t drawIndex();
 
     GameDisplay* display;

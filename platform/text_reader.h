@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace fururupo {
@@ -49,12 +50,16 @@ public:
     };
 
 private:
+    // Makes at least one unread byte available unless the file is exhausted; false at its end.
     bool fill();
+    void detectByteOrderMark();
 
     int fd = -1;
     bool utf8 = false;
+    bool markChecked = false;
     bool eof = false;
     std::vector<char> buffer;
+    std::size_t filled = 0;
     std::size_t position = 0;
 };
 

@@ -1,0 +1,165 @@
+#include "logic/typing_game.h"
+
+#include "platform/checked.h"
+
+#include <limits>
+#include <utility>
+
+namespace fururupo {
+
+std::int32_t wordLimitOf(SpeedLevel speed)
+{
+    switch (speed) {
+    case SpeedLevel::Slow:
+        return 19;
+    case SpeedLevel::Normal:
+        return 14;
+    case SpeedLevel::Fast:
+        return 4;
+    }
+    return 14;
+}
+
+std::u16string_view captionOf(SpeedLevel speed)
+{
+    switch (speed) {
+    case SpeedLevel::Slow:
+        return u"おそい";
+    case SpeedLevel::Normal:
+        return u"ふつう";
+    case SpeedLevel::Fast:
+        return u"はやい";
+    }
+    return u"ふつう";
+}
+
+TypingGame::TypingGame(GameDisplay& display, const WordList& list, RandomSource random, std::u16string wordFileLocation)
+    : display(&display), list(list), random(std::move(random)), wordFileLocation(std::move(wordFileLocation))
+{
+}
+
+void TypingGame::showPrompt(std::u16string text, bool isWord)
+{
+    promptText = std::move(text);
+    wordShown = isWord;
+    display->setPrompt(promptText);
+}
+
+void TypingGame::startGame(bool slow, bool normal, bool fast, const Load& load)
+{
+    display->setCountdownClock(false);
+    display->setWordClock(false);
+    showPrompt({});
+    display->setExplanation({});
+    starsText.clear();
+    display->setStars(starsText);
+    display->setInputText({});
+    countdown = 3;
+    ticksLeft = 10;
+    // Separate tests, not a choice: with several flags set, the last one wins.
+    const std::pair<bool, SpeedLevel> flags[] = {
+        {slow, SpeedLevel::Slow}, {normal, SpeedLevel::Normal}, {fast, SpeedLevel::Fast}};
+    for (const auto& [set, speed] : flags) {
+        if (!set)
+            continue;
+        wordLimit = wordLimitOf(speed);
+        ticksLeft = narrow16(wordLimit);
+        display->setSpeedCaption(captionOf(speed));
+    }
+    cleared = 0;
+    entries = 0;
+    // The load yields to pending events, so input can arrive here; no word is on display, so none of it matches.
+    entries = load();
+    display->setInputText(u" ");
+    elapsed = 0;
+    display->setCountdownClock(true);
+}
+
+void TypingGame::countdownTick()
+{
+    switch (countdown) {
+    case 3:
+        showPrompt(u"3");
+        break;
+    case 2:
+        showPrompt(u"2");
+        break;
+    case 1:
+        showPrompt(u"1");
+        break;
+    case 0:
+        showPrompt(u"START");
+        display->setCountdownClock(false);
+        display->setWordClock(true);
+        display->setInputText({});
+        break;
+    default:
+        break;
+    }
+    countdown = subtract16(countdown, 1);
+}
+
+std::int16_t TypingGame::drawIndex()
+{
+    const std::int32_t last = subtract32(entries, 1);
+    const auto draw = [&] { return roundToInt16(static_cast<double>(random()) * static_cast<double>(last)); };
+    std::int16_t index = draw();
+    // The second draw is taken as it comes: the last entry appears only when both draws land on it.
+    if (index >= last)
+        index = draw();
+    return index;
+}
+
+void TypingGame::wordClockTick()
+{
+    if (static_cast<std::int32_t>(ticksLeft) == wordLimit) {
+        if (entries <= 0) {
+            // Nothing to draw from: say so, say where the words were looked for, and stop instead of ticking on.
+            showPrompt(std::u16string(texts::noWords));
+            display->setExplanation(std::u16string(texts::explanationHeading) + std::u16string(texts::lineBreak) +
+                                    u"MSG.txt から単語を読めませんでした。探した場所：" + wordFileLocation);
+            display->setWordClock(false);
+            return;
+        }
+        const std::int16_t index = drawIndex();
+        const std::u16string& word = list.word(index);
+        const std::u16string& explanation = list.explanation(index);
+        showPrompt(word, true);
+        display->setExplanation(std::u16string(texts::explanationHeading) + std::u16string(texts::lineBreak) +
+                                explanation);
+    }
+    if (ticksLeft <= 0) {
+        showPrompt(std::u16string(texts::timeUp));
+        display->setExplanation({});
+        display->setCountdownClock(false);
+        display->setWordClock(true);
+        display->setInputText({});
+    }
+    // A time-up can last for hours: the count of ticks left rests at its lower limit instead of overflowing.
+    if (ticksLeft > std::numeric_limits<std::int16_t>::min())
+        ticksLeft = subtract16(ticksLeft, 1);
+    elapsed = add32(elapsed, 1);
+}
+
+void TypingGame::checkInput(std::u16string_view text)
+{
+    // Only a word drawn from the list can be matched: an empty prompt, a countdown step or a message never earns a
+    // star, so holding a key cannot win a game.
+    if (!wordShown || text != promptText)
+        return;
+    starsText += texts::star;
+    display->setStars(starsText);
+    showPrompt({});
+    display->setExplanation({});
+    display->setInputText({});
+    ticksLeft = narrow16(wordLimit);
+    cleared = add16(cleared, 1);
+    if (cleared > 20) {
+        showPrompt(std::u16string(texts::congratulations) + std::u16string(texts::lineBreak) +
+                   std::u16string(texts::record) + decimal(elapsed) + std::u16string(texts::seconds));
+        display->setWordClock(false);
+        cleared = 0;
+    }
+}
+
+} // namespace fururupo
