@@ -1,9 +1,16 @@
 # Thin wrappers over CMake and CTest. `make run` plays, `make test` checks everything.
 BUILD ?= build
+SANITIZE_BUILD ?= build-sanitize
 RELEASE_BUILD ?= build-release
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps test run build clean
+# The second test build runs every suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails it.
+SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+export ASAN_OPTIONS ?= detect_leaks=1:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS ?= suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
+
+.PHONY: all deps build build-sanitize test test-plain test-sanitize run clean
 
 all: build
 
@@ -14,12 +21,22 @@ build: deps
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+build-sanitize: deps
+	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug \
+		-DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)"
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+
+test: test-plain test-sanitize
+
+test-plain: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: build-sanitize
+	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
 
 run:
 	@echo "make run: the windows are not built yet; play arrives with the title and game screens." >&2
 	@exit 1
 
 clean:
-	rm -rf $(BUILD) $(RELEASE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(RELEASE_BUILD)
