@@ -1,0 +1,48 @@
+#pragma once
+
+#include "logic/game_display.h"
+#include "logic/typing_game.h"
+#include "logic/word_list.h"
+
+#include <QString>
+
+namespace fururupo {
+
+// A display that shows nothing: the game's display while no game window exists.
+class IdleDisplay final : public GameDisplay
+{
+public:
+    void setPrompt(std::u16string_view) override {}
+    void setExplanation(std::u16string_view) override {}
+    void setStars(std::u16string_view) override {}
+    void setSpeedCaption(std::u16string_view) override {}
+    void setInputText(std::u16string_view) override {}
+    void setCountdownClock(bool) override {}
+    void setWordClock(bool) override {}
+};
+
+// The game and its word list, which outlive every game window: each new game screen takes over as the display, and
+// a game screen that goes away hands the display back so that the game never points at a destroyed window.
+class GameSession
+{
+    // Declared first: the game below is built with them.
+    QString wordFilePath;
+    IdleDisplay idle;
+    GameDisplay* current = &idle;
+
+public:
+    // wordFolder holds MSG.txt; the program passes its own directory, tests a folder of their own.
+    explicit GameSession(const QString& wordFolder);
+    GameSession(const GameSession&) = delete;
+    GameSession& operator=(const GameSession&) = delete;
+
+    const QString& wordFile() const { return wordFilePath; }
+
+    void attach(GameDisplay& display);
+    void detach(GameDisplay& display);
+
+    WordList words;
+    TypingGame game;
+};
+
+} // namespace fururupo
