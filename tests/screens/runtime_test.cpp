@@ -1,0 +1,89 @@
+#include "screen_test_support.h"
+
+#include "platform/checked.h"
+#include "screens/game_screen.h"
+#include "screens/game_session.h"
+#include "screens/runtime.h"
+
+#include <QFontInfo>
+#include <QLabel>
+
+namespace fururupo {
+namespace {
+
+using namespace testing;
+
+// An object whose every event handler fails, as a game operation does on an overflow.
+class Failing : public QObject
+{
+public:
+    explicit Failing(std::function<void()> fail) : fail(std::move(fail)) {}
+    bool event(QEvent*) override
+    {
+        fail();
+        return true;
+    }
+
+private:
+    std::function<void()> fail;
+};
+
+TEST(Runtime, AnErrorEscapingAHandlerIsShownThenEndsTheProgramWithAFailure)
+{
+    WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
+    GameSession session(words.path());
+    auto* game = new Form2(session, false, true, false);
+    game->show();
+    ProcessEndRecorder ends;
+    MessageBoxAnswerer answerer;
+
+    Failing overflow([] { throw RuntimeError(RuntimeError::Kind::Overflow); });
+    QEvent event(QEvent::User);
+    QCoreApplication::sendEvent(&overflow, &event);
+    ASSERT_EQ(answerer.seen.size(), 1u);
+    EXPECT_TRUE(answerer.seen[0].text.contains(QString::fromUtf8(RuntimeError(RuntimeError::Kind::Overflow).what())))
+        << answerer.seen[0].text;
+    EXPECT_EQ(answerer.seen[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(ends.statuses, std::vector<int>{1});
+    // Nothing ticks behind the message.
+    EXPECT_FALSE(running(game, "Timer1"));
+
+    Failing other([] { throw std::out_of_range("index"); });
+    QCoreApplication::sendEvent(&other, &event);
+    ASSERT_EQ(answerer.seen.size(), 2u);
+    EXPECT_TRUE(answerer.seen[1].text.contains(QStringLiteral("index")));
+    EXPECT_EQ(ends.statuses, (std::vector<int>{1, 1}));
+    closeAllWindows();
+}
+
+TEST(Runtime, TheDesignsFontFaceFallsBackOnInstalledJapaneseFaces)
+{
+    // Qt keeps substitute names in lower case.
+    const QStringList substitutes = QFont::substitutes(QStringLiteral("HG創英角ﾎﾟｯﾌﾟ体"));
+    EXPECT_EQ(substitutes, (QStringList{QStringLiteral("rocknroll one"), QStringLiteral("noto sans cjk jp")}));
+    const auto isSubstitute = [&](const QFont& font) {
+        return substitutes.contains(QFontInfo(font).family(), Qt::CaseInsensitive);
+    };
+
+    WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
+    GameSession session(words.path());
+    Form2 game(session, false, true, false);
+    auto* prompt = child<QLabel>(&game, "Label4");
+    EXPECT_EQ(prompt->font().family(), QStringLiteral("HG創英角ﾎﾟｯﾌﾟ体"));
+    EXPECT_EQ(prompt->font().pointSizeF(), 36.0);
+    EXPECT_TRUE(prompt->font().italic());
+    EXPECT_TRUE(isSubstitute(prompt->font())) << QFontInfo(prompt->font()).family();
+    auto* stars = child<QLabel>(&game, "Label2");
+    stars->ensurePolished();
+    EXPECT_EQ(stars->font().pointSizeF(), 20.25);
+    EXPECT_TRUE(isSubstitute(stars->font())) << QFontInfo(stars->font()).family();
+}
+
+TEST(Runtime, QtsOwnWordsAreJapanese)
+{
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("キャンセル"));
+    EXPECT_EQ(QLocale().language(), QLocale::Japanese);
+}
+
+} // namespace
+} // namespace fururupo
