@@ -3,6 +3,7 @@
 #include "bench_word_file.h"
 
 #include "logic/word_list.h"
+#include "platform/text_reader.h"
 
 #include <benchmark/benchmark.h>
 
@@ -12,6 +13,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 using namespace fururupo;
@@ -94,8 +96,21 @@ void BM_ReadFileBytes(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * file.bytes));
 }
 
+// The conversion of one line on its own, to tell how much of the load it accounts for (times 1001).
+void BM_DecodeCp932Line(benchmark::State& state)
+{
+    std::string line;
+    for (int column = 0; column < BenchWordFile::charactersPerLine; ++column)
+        line.append({'\x82', static_cast<char>(0x9F + column % 83)});
+    for (auto _ : state) {
+        const std::u16string text = decodeCp932(line);
+        benchmark::DoNotOptimize(text.data());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_DecodeCp932Line);
 BENCHMARK(BM_ReadFileBytes)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadWordList_NoOpYield)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LoadWordList_WorkingYield)->Unit(benchmark::kMicrosecond);
