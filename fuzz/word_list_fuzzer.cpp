@@ -203,14 +203,28 @@ bool hasBlankEnd(std::u16string_view text)
     return !text.empty() && (text.front() == u' ' || text.back() == u' ');
 }
 
+// Where character n begins: a surrogate pair is one character.
+std::size_t columnOffset(std::u16string_view line, std::size_t characters)
+{
+    std::size_t offset = 0;
+    for (; characters > 0 && offset < line.size(); --characters)
+        offset +=
+            (offset + 1 < line.size() && (line[offset] & 0xFC00) == 0xD800 && (line[offset + 1] & 0xFC00) == 0xDC00)
+                ? 2
+                : 1;
+    return offset;
+}
+
 // What the column cut guarantees, checked as properties: each field is trimmed, lies inside its columns, and is
 // empty only when its columns hold nothing but blanks.
 void checkSplit(std::u16string_view line)
 {
     std::u16string word, explanation;
     splitEntry(line, word, explanation);
-    const std::u16string_view wordColumns = line.substr(0, 32);
-    const std::u16string_view explanationColumns = line.size() > 31 ? line.substr(31, 128) : std::u16string_view();
+    const std::u16string_view wordColumns = line.substr(0, columnOffset(line, 32));
+    const std::size_t start = columnOffset(line, 31);
+    const std::u16string_view explanationColumns =
+        start < line.size() ? line.substr(start, columnOffset(line, 159) - start) : std::u16string_view();
     check(!hasBlankEnd(word) && !hasBlankEnd(explanation), "a field kept a blank at an end");
     check(wordColumns.find(word) != std::u16string_view::npos, "the word is not inside characters 1-32");
     check(explanationColumns.find(explanation) != std::u16string_view::npos,

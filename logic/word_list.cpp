@@ -34,9 +34,22 @@ const std::u16string& WordList::explanation(std::int32_t index) const
 
 void splitEntry(std::u16string_view line, std::u16string& word, std::u16string& explanation)
 {
-    word = trimmed(line.substr(0, wordLength));
-    explanation =
-        line.size() > explanationStart ? trimmed(line.substr(explanationStart, explanationLength)) : std::u16string();
+    // Columns count characters, so a character outside the basic plane (two UTF-16 units, only possible in a UTF-8
+    // file) is one column and is never cut in half.
+    const auto offsetOf = [&](std::size_t characters) {
+        std::size_t offset = 0;
+        for (; characters > 0 && offset < line.size(); --characters) {
+            const bool pair = offset + 1 < line.size() && line[offset] >= 0xD800 && line[offset] <= 0xDBFF &&
+                              line[offset + 1] >= 0xDC00 && line[offset + 1] <= 0xDFFF;
+            offset += pair ? 2 : 1;
+        }
+        return offset;
+    };
+    word = trimmed(line.substr(0, offsetOf(wordLength)));
+    const std::size_t start = offsetOf(explanationStart);
+    explanation = start < line.size()
+                      ? trimmed(line.substr(start, offsetOf(explanationStart + explanationLength) - start))
+                      : std::u16string();
 }
 
 std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, LoadHooks& hooks)

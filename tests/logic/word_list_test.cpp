@@ -68,6 +68,10 @@ TEST(WordListSplit, CutsFixedColumnsThatShareCharacter32)
     EXPECT_EQ(split(std::u16string(40, u' ')), (P{u"", u""}));
     // Only U+0020 is trimmed: tabs and the ideographic blank stay.
     EXPECT_EQ(split(u"\tいぬ\u3000"), (P{u"\tいぬ\u3000", u""}));
+    // A character outside the basic plane is one column, not two, and is never cut in half.
+    const std::u16string flower = u"\U0001F338";
+    EXPECT_EQ(split(u"a" + std::u16string(30, u' ') + flower + u"b"),
+              (P{u"a" + std::u16string(30, u' ') + flower, flower + u"b"}));
     // The explanation ends at character 159.
     const std::u16string longText(200, u'あ');
     EXPECT_EQ(split(pad31 + u" " + longText), (P{u"さくら", std::u16string(127, u'あ')}));
