@@ -91,7 +91,7 @@ void Form2::setSpeedCaption(std::u16string_view text)
 
 void Form2::setInputText(std::u16string_view text)
 {
-    ui->Text1->setText(qtext(text));
+    ui->Text1->resetText(qtext(text));
 }
 
 void Form2::setCountdownClock(bool on)
@@ -144,6 +144,8 @@ void Form2::startGame()
 {
     loadFailureLine->hide();
     loadFailureLine->clear();
+    // Every game starts in hiragana, whatever mode the last one ended in.
+    ui->Text1->setMode(InputBox::Mode::Hiragana);
     session.game.startGame(slow, normal, fast, [this] { return getFile(); });
 }
 

@@ -1,19 +1,39 @@
 #pragma once
 
+#include "logic/kana_composer.h"
+
 #include <QLineEdit>
 
 namespace fururupo {
 
 // The game screen's input box. Every key that goes down in it is announced with the box's text as it stands before
 // that key takes effect, so a word typed completely is checked on the next key, Enter for instance.
+//
+// The box brings its own full-width kana mode, so words can be typed in romaji without a Japanese input method:
+// finished kana are committed at the cursor, letters still pending are shown underlined and are not part of text().
+// When a real input method composes (preedit and commit events), the box shows its work and converts nothing again.
+// Mode keys: 半角/全角 and F10 switch between kana and direct Latin input; ひらがな/カタカナ and F7 switch between
+// hiragana and katakana; F6 returns to hiragana.
 class InputBox : public QLineEdit
 {
     Q_OBJECT
 
 public:
+    enum class Mode { Hiragana, Katakana, Direct };
+
     explicit InputBox(QWidget* parent = nullptr);
 
     QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+    Mode mode() const { return inputMode; }
+    void setMode(Mode mode);
+
+    // Replaces the text and cancels whatever is being composed, ours or the input method's, so no half-typed
+    // syllable leaks into the next word.
+    void resetText(const QString& text);
+
+    // The romaji typed but not yet turned into kana.
+    QString pendingLetters() const;
 
 Q_SIGNALS:
     void keyDown(const QString& textBefore);
@@ -21,6 +41,19 @@ Q_SIGNALS:
 protected:
     // event() rather than keyPressEvent(): Tab and Backtab never reach keyPressEvent, and every key must count.
     bool event(QEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    // Handles a key in kana mode or a mode key; false when the line edit should act on it as usual.
+    bool composeKey(const QKeyEvent& key);
+    // Commits text at the cursor and shows the pending letters as the underlined preedit.
+    void showComposition(const QString& commit);
+    void commitPending();
+
+    KanaComposer composer;
+    Mode inputMode = Mode::Hiragana;
 };
 
 } // namespace fururupo
