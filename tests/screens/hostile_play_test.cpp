@@ -1,0 +1,230 @@
+#include "screen_test_support.h"
+
+#include "screens/game_screen.h"
+#include "screens/game_session.h"
+#include "screens/title_screen.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPointer>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
+#include <random>
+
+namespace fururupo {
+namespace {
+
+using namespace testing;
+
+QByteArray linesOf(int count)
+{
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes += QByteArray("\x82\xa0\x82\xa2") + QByteArray(29, ' ') + " \x90\xe0\x96\xbe\r\n"; // あい ... 説明
+    return bytes;
+}
+
+// What a player sees after the countdown: a word to type, the empty-list message, or a failure line.
+struct Outcome
+{
+    QString failure; // the visible failure line, empty when hidden
+    QString prompt;  // the prompt after the first word-clock tick
+    std::int32_t entries;
+};
+
+Outcome play(const QString& folder)
+{
+    GameSession session{folder};
+    QPointer<Form2> form = new Form2(session, false, true, false);
+    form->show();
+    auto* failureLine = child<QLabel>(form, "loadFailureLine");
+    Outcome outcome{failureLine->isVisible() ? failureLine->text() : QString(), {}, session.game.entries};
+    tick(form, "Timer1", 4);
+    tick(form, "Timer2");
+    outcome.prompt = text(form, "Label4");
+    closeAllWindows();
+    return outcome;
+}
+
+// Whatever stands where MSG.txt should be, the game screen opens, says what happened, and never hangs or crashes.
+TEST(HostileWordFiles, EachGivesWordsOrAVisibleReason)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(const QString& file)> make;
+        QString failureStart; // empty: the load succeeds
+        std::int32_t entries;
+    };
+    const auto bytes = [](QByteArray content) {
+        return [content](const QString& file) {
+            QFile out(file);
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+            out.write(content);
+        };
+    };
+    const Case cases[] = {
+        {"missing", [](const QString&) {}, QStringLiteral("単語ファイルが見つかりません"), 0},
+        {"empty", bytes({}), {}, 0},
+        {"a folder", [](const QString& file) { QDir().mkpath(file); }, QStringLiteral("単語ファイルが見つかりません"),
+         0},
+        {"a FIFO", [](const QString& file) { ASSERT_EQ(::mkfifo(QFile::encodeName(file).constData(), 0600), 0); },
+         QStringLiteral("単語ファイルが見つかりません"), 0},
+        {"a link to /dev/zero", [](const QString& file) { QFile::link(QStringLiteral("/dev/zero"), file); },
+         QStringLiteral("単語ファイルが見つかりません"), 0},
+        {"1001 lines", bytes(linesOf(1001)), {}, 1001},
+        {"1002 lines", bytes(linesOf(1002)), QStringLiteral("単語ファイルの行が多すぎます"), 0},
+        {"CR-only line ends", bytes("\x82\xa0\r\x82\xa2\r"), {}, 2},
+        {"LF-only line ends", bytes("\x82\xa0\n\x82\xa2\n"), {}, 1},
+        {"NUL bytes", bytes(QByteArray("\x82\xa0\0\x82\xa2\r\n", 7)), {}, 1},
+        {"invalid bytes", bytes("\x80\xa0\xfd\xff\r\n"), {}, 1},
+        {"a truncated double-byte character", bytes("\x82\xa0\x82"), {}, 1},
+        {"UTF-8 with its mark", bytes("\xef\xbb\xbf\xe3\x81\x82\xe3\x81\x84\r\n"), {}, 1},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir folder;
+        c.make(folder.filePath(QStringLiteral("MSG.txt")));
+        const Outcome outcome = play(folder.path());
+        EXPECT_EQ(outcome.entries, c.entries) << c.what;
+        if (c.failureStart.isEmpty()) {
+            EXPECT_EQ(outcome.failure, "") << c.what;
+        } else {
+            EXPECT_TRUE(outcome.failure.startsWith(c.failureStart)) << c.what << ": " << outcome.failure;
+            EXPECT_TRUE(outcome.failure.contains(folder.filePath(QStringLiteral("MSG.txt")))) << c.what;
+        }
+        // With no entries the prompt says so instead of playing nothing.
+        if (c.entries == 0)
+            EXPECT_EQ(outcome.prompt, QStringLiteral("単語がありません")) << c.what;
+        else
+            EXPECT_NE(outcome.prompt, QStringLiteral("START")) << c.what;
+    }
+}
+
+// Reading a file the player may not read must be reported, not mistaken for a missing one.
+TEST(HostileWordFiles, AnUnreadableFileIsReportedAsSuch)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "running as root, which reads every file; the load's own tests cover this case in a child";
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("MSG.txt"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(linesOf(3));
+    out.close();
+    QFile::setPermissions(file, QFileDevice::Permissions());
+    EXPECT_TRUE(play(folder.path()).failure.startsWith(QStringLiteral("単語ファイルを開けません")));
+}
+
+// A single line of 100 MB: the load keeps only its head, and the rest of the file still loads.
+TEST(HostileWordFiles, AHundredMegabyteLineLoadsAsOneEntry)
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("MSG.txt"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("\x82\xa0\x82\xa2");
+    out.write(QByteArray(100 * 1024 * 1024, 'x'));
+    out.write("\r\n\x82\xa4\r\n");
+    out.close();
+    const Outcome outcome = play(folder.path());
+    EXPECT_EQ(outcome.entries, 2);
+    EXPECT_EQ(outcome.failure, "");
+}
+
+// A time-up left running for more than a day's worth of ticks keeps showing the message and raises nothing.
+TEST(Endurance, ATimeUpOfAHundredThousandTicks)
+{
+    WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあと なく")}}};
+    GameSession session{words.path()};
+    QPointer<Form2> form = new Form2(session, false, false, true);
+    form->show();
+    tick(form, "Timer1", 4);
+    tick(form, "Timer2", 5);
+    ASSERT_EQ(text(form, "Label4"), QStringLiteral("お時間になりました。"));
+    for (int i = 0; i < 100000; ++i)
+        tick(form, "Timer2");
+    EXPECT_EQ(text(form, "Label4"), QStringLiteral("お時間になりました。"));
+    EXPECT_EQ(session.game.ticksLeft, -32768);
+    EXPECT_EQ(session.game.elapsed, 100005);
+    closeAllWindows();
+}
+
+// A hundred thousand random keys, ticks and clicks on 延長, 帰る and START in whatever phase they land: nothing
+// may raise, crash or leave a window behind.
+TEST(Endurance, AHundredThousandRandomActions)
+{
+    WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあと なく")},
+                      {QStringLiteral("いぬ"), QStringLiteral("わんと ほえる")},
+                      {QStringLiteral("とり"), QStringLiteral("そらを とぶ")}}};
+    GameSession session{words.path()};
+    ProcessEndRecorder ends;
+    std::mt19937 random(20261207);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    new Form1(session);
+    existingWindows(QStringLiteral("Form1")).front()->show();
+    const char* const keys = "nekoinutorixa-'";
+    int games = 0;
+    for (int step = 0; step < 100000; ++step) {
+        const auto titles = openWindows(QStringLiteral("Form1"));
+        const auto screens = openWindows(QStringLiteral("Form2"));
+        ASSERT_EQ(titles.size() + screens.size(), 1u) << "step " << step;
+        if (!titles.empty()) {
+            QWidget* title = titles.front();
+            if (pick(4) == 0) {
+                tick(title, "Timer1");
+            } else {
+                QTest::mouseClick(child<QWidget>(title, QStringLiteral("Option1_%1").arg(pick(3)).toLatin1()),
+                                  Qt::LeftButton);
+                click(title, "Command1");
+                ++games;
+            }
+        } else {
+            QWidget* screen = screens.front();
+            QWidget* box = child<QWidget>(screen, "Text1");
+            switch (pick(10)) {
+            case 0:
+            case 1:
+                if (running(screen, "Timer1"))
+                    tick(screen, "Timer1");
+                if (running(screen, "Timer2"))
+                    tick(screen, "Timer2");
+                break;
+            case 2:
+                QTest::keyClick(box, Qt::Key_Return);
+                break;
+            case 3:
+                QTest::keyClick(box, Qt::Key_Backspace);
+                break;
+            case 4:
+                typeText(box, text(screen, "Label4"));
+                break;
+            case 5:
+                if (pick(50) == 0)
+                    click(screen, "Label6");
+                break;
+            case 6:
+                if (pick(200) == 0)
+                    click(screen, "Label3");
+                break;
+            default:
+                QTest::keyClick(box, keys[pick(15)]);
+                break;
+            }
+        }
+        QCoreApplication::processEvents();
+        flushDeletes();
+    }
+    EXPECT_GT(games, 1);
+    EXPECT_TRUE(ends.statuses.empty());
+    closeAllWindows();
+}
+
+} // namespace
+} // namespace fururupo
