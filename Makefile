@@ -34,9 +34,26 @@ test-plain: build
 test-sanitize: build-sanitize
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# Plays the game: a Release build of the executable, started beside its word list. Needs a desktop session.
 run:
-	@echo "make run: the windows are not built yet; play arrives with the title and game screens." >&2
-	@exit 1
+	$(if $(DISPLAY)$(WAYLAND_DISPLAY),,$(error make run: no display to open the game on (DISPLAY and WAYLAND_DISPLAY are both empty)))
+	@scripts/install-deps
+	cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DFURURUPO_TESTS=OFF
+	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target fururupo
+	$(RELEASE_BUILD)/bin/fururupo
+
+# Installs the game under PREFIX (DESTDIR is honoured): lib/fururupo/ holds the executable and MSG.txt, bin/fururupo
+# links to it, and the desktop entry and icon go under share/.
+PREFIX ?= /usr/local
+.PHONY: install screenshots
+install: deps
+	cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DFURURUPO_TESTS=OFF
+	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target fururupo
+	cmake --install $(RELEASE_BUILD) --prefix $(PREFIX)
+
+# Pictures of both windows for docs/, taken from the real program on a virtual display.
+screenshots:
+	scripts/take-screenshots
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD) $(RELEASE_BUILD)
