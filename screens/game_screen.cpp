@@ -55,7 +55,7 @@ Form2::Form2(GameSession& session, bool slow, bool normal, bool fast, QWidget* p
     connect(ui->Label6, &ClickableLabel::clicked, this, &Form2::playAgain);
     connect(ui->Label3, &ClickableLabel::clicked, this, &Form2::goBack);
 
-    // The countdown clock runs from creation, as designed; the game start switches it off and on again.
+    // The countdown clock runs from creation; the game start switches it off and on again.
     Timer1.start();
     ui->Text1->setFocus();
     centreOnScreen(*this);
