@@ -33,11 +33,11 @@ struct ShownWord
     ShownWord()
     {
         const std::u16string explanation(127, u'説');
-        for (std::size_t i = 0; i < WordList::slots; ++i) {
+        for (std::size_t i = 0; i < WordList::slotCount; ++i) {
             list->words[i] = std::u16string(shownWord);
             list->explanations[i] = explanation;
         }
-        game.startGame(false, true, false, [] { return WordList::slots; });
+        game.startGame(false, true, false, [] { return WordList::slotCount; });
         for (int i = 0; i < 4; ++i)
             game.countdownTick();
         game.wordClockTick();

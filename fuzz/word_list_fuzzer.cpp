@@ -249,8 +249,8 @@ void checkLoad(std::string_view bytes, MemoryFile& file, WordList& list)
     const auto decode = [&](std::string_view line) { return model.utf8 ? decodeUtf8(line) : decodeCp932(line); };
 
     // Slots a load does not reach keep what was there: mark them beforehand.
-    const std::size_t expectedLines = std::min<std::size_t>(model.lines.size(), WordList::slots);
-    const std::size_t untouched = std::min<std::size_t>(expectedLines + 2, WordList::slots);
+    const std::size_t expectedLines = std::min<std::size_t>(model.lines.size(), WordList::slotCount);
+    const std::size_t untouched = std::min<std::size_t>(expectedLines + 2, WordList::slotCount);
     for (std::size_t i = expectedLines; i < untouched; ++i)
         list.words[i] = list.explanations[i] = u"untouched";
 
@@ -262,18 +262,18 @@ void checkLoad(std::string_view bytes, MemoryFile& file, WordList& list)
     } catch (...) {
         fail("an exception escaped the load");
     }
-    check(count >= 0 && count <= WordList::slots, "the load returned a count outside 0..1001");
+    check(count >= 0 && count <= WordList::slotCount, "the load returned a count outside 0..1001");
     check(hooks.failures.size() <= 1, "a failure was reported more than once");
 
-    if (model.lines.size() <= static_cast<std::size_t>(WordList::slots)) {
+    if (model.lines.size() <= static_cast<std::size_t>(WordList::slotCount)) {
         check(hooks.failures.empty(), "a failure was reported for a file that fits");
         check(static_cast<std::size_t>(count) == model.lines.size(), "the load found a different number of lines");
         check(hooks.yields == count, "the load did not yield exactly once before every line");
     } else {
         check(count == 0, "a file that is too long gave entries");
-        check(hooks.failures.size() == 1 && hooks.failures[0] == std::pair{WordList::slots, LoadFailure::TooManyLines},
+        check(hooks.failures.size() == 1 && hooks.failures[0] == std::pair{WordList::slotCount, LoadFailure::TooManyLines},
               "a file that is too long was not reported as such, with 1001 lines stored");
-        check(hooks.yields == WordList::slots + 1, "the load read on past the 1002nd line");
+        check(hooks.yields == WordList::slotCount + 1, "the load read on past the 1002nd line");
     }
 
     std::u16string word, explanation;

@@ -70,12 +70,12 @@ std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, Loa
         while (!reader.atEnd()) {
             hooks.yieldToEvents();
             const std::u16string line = reader.readLine();
-            if (count >= WordList::slots) {
+            if (count >= WordList::slotCount) {
                 reader.close();
                 hooks.reportLoadFailure(count, LoadFailure::TooManyLines);
                 return 0;
             }
-            const auto slot = checkIndex(count, WordList::slots);
+            const auto slot = checkIndex(count, WordList::slotCount);
             splitEntry(line, list.words[slot], list.explanations[slot]);
             count = add32(count, 1);
         }

@@ -11,10 +11,10 @@ namespace fururupo {
 // reaches; the others keep what an earlier load put there.
 struct WordList
 {
-    static constexpr std::int32_t slots = 1001;
+    static constexpr std::int32_t slotCount = 1001;
 
-    std::array<std::u16string, slots> words;
-    std::array<std::u16string, slots> explanations;
+    std::array<std::u16string, slotCount> words;
+    std::array<std::u16string, slotCount> explanations;
 
     // Bounds-checked access: an index outside 0..1000 raises RuntimeError(IndexOutOfRange).
     const std::u16string& word(std::int32_t index) const;

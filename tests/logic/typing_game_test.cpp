@@ -21,7 +21,7 @@ struct Table
 {
     explicit Table(std::int32_t words = 10)
     {
-        for (std::int32_t i = 0; i < WordList::slots; ++i) {
+        for (std::int32_t i = 0; i < WordList::slotCount; ++i) {
             list.words[static_cast<std::size_t>(i)] = u"w" + decimal(i);
             list.explanations[static_cast<std::size_t>(i)] = u"e" + decimal(i);
         }
