@@ -55,5 +55,16 @@ install: deps
 screenshots:
 	scripts/take-screenshots
 
+# Speed and memory figures (see docs/performance.md); not part of `make test`, since figures are not pass or fail.
+.PHONY: bench fuzz
+bench: deps
+	bench/run
+
+# The word-file fuzzer under AddressSanitizer and UBSan, for FUZZ_SECONDS (CI runs the default minute).
+FUZZ_SECONDS ?= 60
+fuzz:
+	@scripts/install-deps clang libclang-rt-14-dev
+	fuzz/run $(FUZZ_SECONDS)
+
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(RELEASE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(RELEASE_BUILD) build-bench build-fuzz
