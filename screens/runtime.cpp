@@ -1,6 +1,8 @@
 #include "screens/runtime.h"
 
 #include "platform/checked.h"
+#include "screens/game_session.h"
+#include "screens/title_screen.h"
 
 #include <QFont>
 #include <QLibraryInfo>
@@ -113,6 +115,24 @@ void deleteAllWindows()
         windows.emplace_back(window);
     for (const QPointer<QWidget>& window : windows)
         delete window.data();
+}
+
+int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown)
+{
+    try {
+        // The game and its word list live as long as the process; the windows come and go around them.
+        GameSession session(QCoreApplication::applicationDirPath());
+        auto* titleScreen = new Form1(session);
+        titleScreen->show();
+        if (titleShown)
+            titleShown(*titleScreen);
+        const int status = app.exec();
+        deleteAllWindows();
+        return status;
+    } catch (const std::exception& error) {
+        reportFatalError(QString::fromUtf8(error.what()));
+        return 1;
+    }
 }
 
 void centreOnScreen(QWidget& window)

@@ -30,8 +30,12 @@ void endProcess(int status);
 // Shows the description of an error that nothing else handled, then ends the process with status 1.
 void reportFatalError(const QString& description);
 
-// Deletes every window still there; main runs it before the game the windows display goes away.
+// Deletes every window still there; runGame runs it before the game the windows display goes away.
 void deleteAllWindows();
+
+// The whole program after setUpRuntime: the game and its word list beside the executable, the title screen, the
+// event loop. titleShown, when given, is called with the title screen right after it is first shown.
+int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown = {});
 
 // Places a window so that its client area sits in the middle of its screen.
 void centreOnScreen(QWidget& window);
