@@ -94,20 +94,22 @@ void Form2::setInputText(std::u16string_view text)
     ui->Text1->resetText(qtext(text));
 }
 
+// Switching on a clock that already runs leaves it running on its own beat: restarting it would carry each tick's
+// lateness into the next, and a minute of time-up would drift by tens of milliseconds.
 void Form2::setCountdownClock(bool on)
 {
-    if (on)
-        Timer1.start();
-    else
+    if (!on)
         Timer1.stop();
+    else if (!Timer1.isActive())
+        Timer1.start();
 }
 
 void Form2::setWordClock(bool on)
 {
-    if (on)
-        Timer2.start();
-    else
+    if (!on)
         Timer2.stop();
+    else if (!Timer2.isActive())
+        Timer2.start();
 }
 
 void Form2::yieldToEvents()
