@@ -56,9 +56,16 @@ screenshots:
 	scripts/take-screenshots
 
 # Speed and memory figures (see docs/performance.md); not part of `make test`, since figures are not pass or fail.
-.PHONY: bench fuzz
+.PHONY: bench bench-clock fuzz
 bench: deps
-	bench/run
+	bench/run --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	bench/screens --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+	bench/startup 20
+
+# The game clocks against the monotonic clock over a minute, while typing and idle (about two minutes in all).
+bench-clock: deps
+	bench/clock_accuracy
+	bench/clock_accuracy 60 --idle
 
 # The word-file fuzzer under AddressSanitizer and UBSan, for FUZZ_SECONDS (CI runs the default minute).
 FUZZ_SECONDS ?= 60
@@ -67,4 +74,4 @@ fuzz:
 	fuzz/run $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(RELEASE_BUILD) build-bench build-fuzz
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(RELEASE_BUILD) build-bench build-bench2 build-fuzz
