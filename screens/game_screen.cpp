@@ -12,11 +12,6 @@ namespace fururupo {
 
 namespace {
 
-QString qtext(std::u16string_view text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void setUpClock(QTimer& clock, QObject* owner, const char* name)
 {
     clock.setParent(owner);
@@ -151,25 +146,26 @@ void Form2::startGame()
     session.game.startGame(slow, normal, fast, [this] { return getFile(); });
 }
 
-void Form2::playAgain()
+bool Form2::heldBack(Deferred action)
 {
     if (closing)
+        return true;
+    if (loading)
+        defer(action);
+    return loading;
+}
+
+void Form2::playAgain()
+{
+    if (heldBack(Deferred::PlayAgain))
         return;
-    if (loading) {
-        defer(Deferred::PlayAgain);
-        return;
-    }
     startGame();
 }
 
 void Form2::goBack()
 {
-    if (closing)
+    if (heldBack(Deferred::GoBack))
         return;
-    if (loading) {
-        defer(Deferred::GoBack);
-        return;
-    }
     auto* titleScreen = new Form1(session);
     titleScreen->show();
     close();

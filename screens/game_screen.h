@@ -60,6 +60,8 @@ private:
 
     void startGame();
     void defer(Deferred action);
+    // True when a click must not act now: the window is closing, or the load is running and the action waits for it.
+    bool heldBack(Deferred action);
     void stopClocks();
 
     std::unique_ptr<Ui::Form2> ui;

@@ -1,5 +1,7 @@
 #include "screens/input_box.h"
 
+#include "screens/runtime.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
@@ -12,11 +14,6 @@
 namespace fururupo {
 
 namespace {
-
-QString qtext(const std::u16string& text)
-{
-    return QString::fromStdU16String(text);
-}
 
 // Keys before which the pending letters must be settled, as an input method settles them.
 bool settlesPending(const QKeyEvent& key)

@@ -144,9 +144,14 @@ void centreOnScreen(QWidget& window)
     window.move(area.x() + (area.width() - window.width()) / 2, area.y() + (area.height() - window.height()) / 2);
 }
 
+QString qtext(std::u16string_view text)
+{
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 QString captionText(std::u16string_view text)
 {
-    QString caption = QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    QString caption = qtext(text);
     caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     return caption;
 }
