@@ -1,8 +1,13 @@
 #include "screens/runtime.h"
 
-int main(int argc, char** argv)
+int main()
 {
-    fururupo::Application app(argc, argv);
-    fururupo::setUpRuntime(app);
-    return fururupo::runGame(app);
+    // The game takes no command line: Qt is shown only the program's name, so none of its own options
+    // (-stylesheet, -reverse, -platform …) can act.
+    static char name[] = "fururupo";
+    static char* arguments[] = {name, nullptr};
+    static int count = 1;
+    const auto app = fururupo::openDesktopSession(count, arguments);
+    fururupo::setUpRuntime(*app);
+    return fururupo::runGame(*app);
 }

@@ -120,7 +120,7 @@ int main(int argc, char** argv)
 
     Application app(argc, argv);
     setUpRuntime(app);
-    GameSession session(QString::fromStdString(bench::fullWordFile().path.parent_path().string()));
+    GameSession session(bench::fullWordFile().path.parent_path());
 
     QElapsedTimer monotonic;
     // The countdown clock is (re)started as the last step of the game start, which the window's constructor runs.

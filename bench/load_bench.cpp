@@ -27,6 +27,7 @@ struct NoOpYield final : LoadHooks
 {
     void yieldToEvents() override {}
     void reportLoadFailure(std::int32_t, LoadFailure) override { failed = true; }
+    void reportUnreadableText(std::int32_t) override {}
     bool failed = false;
 };
 
@@ -43,6 +44,7 @@ struct WorkingYield final : LoadHooks
         scratch[sum % scratch.size()] ^= 1;
     }
     void reportLoadFailure(std::int32_t, LoadFailure) override { failed = true; }
+    void reportUnreadableText(std::int32_t) override {}
 
     std::array<std::uint64_t, 512> scratch{};
     bool failed = false;

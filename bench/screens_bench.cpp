@@ -28,9 +28,9 @@ using namespace fururupo;
 
 namespace {
 
-QString wordFolder()
+std::filesystem::path wordFolder()
 {
-    return QString::fromStdString(bench::fullWordFile().path.parent_path().string());
+    return bench::fullWordFile().path.parent_path();
 }
 
 // Runs events until the window has had its first expose handled, which is also when it is painted.
@@ -78,7 +78,7 @@ GameSession& oneLineSession()
         if (!file.open(QIODevice::WriteOnly))
             throw std::runtime_error("cannot write the one-line word file");
         file.write("\xEF\xBB\xBF" + QStringLiteral("あさがお").leftJustified(32, u' ').toUtf8() + "\r\n");
-        return folder.path();
+        return QFile::encodeName(folder.path()).toStdString();
     }());
     return shared;
 }
@@ -189,6 +189,7 @@ void BM_LoadWordList_NoOpYield(benchmark::State& state)
     {
         void yieldToEvents() override {}
         void reportLoadFailure(std::int32_t, LoadFailure) override { throw std::runtime_error("load failed"); }
+        void reportUnreadableText(std::int32_t) override {}
     } hooks;
     auto list = std::make_unique<WordList>();
     for (auto _ : state)

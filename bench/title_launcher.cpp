@@ -5,7 +5,7 @@
 
 int main(int argc, char** argv)
 {
-    fururupo::Application app(argc, argv);
-    fururupo::setUpRuntime(app);
-    return fururupo::runGame(app, [](QWidget& titleScreen) { fururupo::bench::quitWhenShown(titleScreen); });
+    const auto app = fururupo::openDesktopSession(argc, argv);
+    fururupo::setUpRuntime(*app);
+    return fururupo::runGame(*app, [](QWidget& titleScreen) { fururupo::bench::quitWhenShown(titleScreen); });
 }

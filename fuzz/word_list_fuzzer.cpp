@@ -8,6 +8,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -68,83 +69,177 @@ struct CountingHooks final : LoadHooks
         ++yields;
     }
     void reportLoadFailure(std::int32_t count, LoadFailure why) override { failures.emplace_back(count, why); }
+    void reportUnreadableText(std::int32_t line) override
+    {
+        check(unreadableLine == 0, "unreadable text was reported twice");
+        unreadableLine = line;
+    }
 
     std::int32_t yields = 0;
+    std::int32_t unreadableLine = 0;
     std::vector<std::pair<std::int32_t, LoadFailure>> failures;
 };
 
 // --- The model ---------------------------------------------------------------------------------------------------
 
-struct ModelFile
-{
-    bool utf8 = false;
-    std::vector<std::string_view> lines; // each already cut to the bytes a line keeps
-};
-
-// A leading UTF-8 mark selects UTF-8 and is not text; a line ends at CR LF or a lone CR; a final line end starts no
-// further line; a line keeps only its first maxLineBytes bytes.
-ModelFile modelOf(std::string_view bytes)
-{
-    ModelFile file;
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        file.utf8 = true;
-        bytes.remove_prefix(3);
-    }
-    std::size_t position = 0;
-    while (position < bytes.size()) {
-        const std::size_t cr = bytes.find('\r', position);
-        const std::size_t end = cr == std::string_view::npos ? bytes.size() : cr;
-        const std::string_view line = bytes.substr(position, end - position);
-        file.lines.push_back(line.substr(0, SequentialTextReader::maxLineBytes));
-        position = end;
-        if (cr != std::string_view::npos) {
-            ++position;
-            if (position < bytes.size() && bytes[position] == '\n')
-                ++position;
-        }
-    }
-    return file;
-}
-
 constexpr char16_t replacement = u'\uFFFD';
 
-// Strict UTF-8: shortest forms only, no surrogates, nothing above U+10FFFF. A byte that does not begin a valid
-// sequence becomes one replacement character and decoding goes on at the next byte.
+// The well-formed UTF-8 byte sequences of the Unicode Standard, one row per lead-byte range: each column is the
+// range its byte must lie in.
+struct Utf8Row
+{
+    std::size_t length;
+    std::array<std::pair<unsigned char, unsigned char>, 4> bytes;
+};
+constexpr Utf8Row utf8Rows[] = {
+    {1, {{{0x00, 0x7F}}}},
+    {2, {{{0xC2, 0xDF}, {0x80, 0xBF}}}},
+    {3, {{{0xE0, 0xE0}, {0xA0, 0xBF}, {0x80, 0xBF}}}},
+    {3, {{{0xE1, 0xEC}, {0x80, 0xBF}, {0x80, 0xBF}}}},
+    {3, {{{0xED, 0xED}, {0x80, 0x9F}, {0x80, 0xBF}}}},
+    {3, {{{0xEE, 0xEF}, {0x80, 0xBF}, {0x80, 0xBF}}}},
+    {4, {{{0xF0, 0xF0}, {0x90, 0xBF}, {0x80, 0xBF}, {0x80, 0xBF}}}},
+    {4, {{{0xF1, 0xF3}, {0x80, 0xBF}, {0x80, 0xBF}, {0x80, 0xBF}}}},
+    {4, {{{0xF4, 0xF4}, {0x80, 0x8F}, {0x80, 0xBF}, {0x80, 0xBF}}}},
+};
+
+// At position i: how many bytes begin a well-formed sequence, and whether they complete it.
+std::pair<std::size_t, bool> utf8Match(std::string_view bytes, std::size_t i)
+{
+    std::pair<std::size_t, bool> best{0, false};
+    for (const Utf8Row& row : utf8Rows) {
+        std::size_t matched = 0;
+        while (matched < row.length && i + matched < bytes.size()) {
+            const auto b = static_cast<unsigned char>(bytes[i + matched]);
+            if (b < row.bytes[matched].first || b > row.bytes[matched].second)
+                break;
+            ++matched;
+        }
+        if (matched > best.first)
+            best = {matched, matched == row.length};
+    }
+    return best;
+}
+
+// Strict UTF-8 with one replacement character per maximal ill-formed subsequence: the longest run of bytes that
+// begins some well-formed sequence without completing it (at least one byte).
 std::u16string modelUtf8(std::string_view bytes)
 {
     std::u16string text;
     std::size_t i = 0;
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
-    const auto trail = [&](std::size_t k) { return k < bytes.size() && (at(k) & 0xC0) == 0x80; };
     while (i < bytes.size()) {
-        const unsigned char b = at(i);
-        std::uint32_t code = 0;
-        std::size_t length = 0;
-        if (b < 0x80) {
-            code = b, length = 1;
-        } else if (b >= 0xC2 && b <= 0xDF && trail(i + 1)) {
-            code = (b & 0x1Fu) << 6 | (at(i + 1) & 0x3Fu), length = 2;
-        } else if (b >= 0xE0 && b <= 0xEF && trail(i + 1) && trail(i + 2)) {
-            code = (b & 0x0Fu) << 12 | (at(i + 1) & 0x3Fu) << 6 | (at(i + 2) & 0x3Fu), length = 3;
-            if (code < 0x800 || (code >= 0xD800 && code <= 0xDFFF))
-                length = 0;
-        } else if (b >= 0xF0 && b <= 0xF4 && trail(i + 1) && trail(i + 2) && trail(i + 3)) {
-            code = (b & 0x07u) << 18 | (at(i + 1) & 0x3Fu) << 12 | (at(i + 2) & 0x3Fu) << 6 | (at(i + 3) & 0x3Fu);
-            length = code >= 0x10000 && code <= 0x10FFFF ? 4 : 0;
-        }
-        if (length == 0) {
+        const auto [length, complete] = utf8Match(bytes, i);
+        if (!complete) {
             text += replacement;
-            ++i;
-        } else if (code >= 0x10000) {
+            i += std::max<std::size_t>(length, 1);
+            continue;
+        }
+        std::uint32_t code = static_cast<unsigned char>(bytes[i]) & (length == 1 ? 0x7F : 0xFF >> (length + 1));
+        for (std::size_t k = 1; k < length; ++k)
+            code = code << 6 | (static_cast<unsigned char>(bytes[i + k]) & 0x3Fu);
+        if (code >= 0x10000) {
             text += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
             text += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
-            i += length;
         } else {
             text += static_cast<char16_t>(code);
-            i += length;
         }
+        i += length;
     }
     return text;
+}
+
+// Well-formed but for a sequence cut off by the end.
+bool modelIsUtf8Prefix(std::string_view bytes)
+{
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const auto [length, complete] = utf8Match(bytes, i);
+        if (!complete && !(length > 0 && i + length == bytes.size()))
+            return false;
+        i += std::max<std::size_t>(length, 1);
+    }
+    return true;
+}
+
+std::vector<char16_t> unitsOf(std::string_view bytes, bool bigEndian)
+{
+    std::vector<char16_t> units;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+        units.push_back(static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a)));
+    }
+    return units;
+}
+
+// Pairs stay pairs, every other surrogate and an odd last byte become replacement characters.
+std::u16string modelUtf16(std::string_view bytes, bool bigEndian)
+{
+    const std::vector<char16_t> units = unitsOf(bytes, bigEndian);
+    std::u16string text;
+    const auto high = [](char16_t u) { return u >= 0xD800 && u < 0xDC00; };
+    const auto low = [](char16_t u) { return u >= 0xDC00 && u < 0xE000; };
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        if (high(units[i]) && i + 1 < units.size() && low(units[i + 1])) {
+            text += units[i];
+            text += units[++i];
+        } else {
+            text += high(units[i]) || low(units[i]) ? replacement : units[i];
+        }
+    }
+    if (bytes.size() % 2 != 0)
+        text += replacement;
+    return text;
+}
+
+struct ModelFile
+{
+    TextEncoding encoding = TextEncoding::Cp932;
+    std::vector<std::string> lines; // each already cut to the bytes a line keeps
+};
+
+// The encoding comes from a mark (not text) or, failing one, from the first block: UTF-8 when it has a byte above 0x7F
+// and is valid UTF-8 but for a cut-off end, else code page 932. A line ends at CR LF or a lone CR (in UTF-16, at those
+// units); a final line end starts no further line; a line keeps only its first maxLineBytes bytes.
+ModelFile modelOf(std::string_view bytes)
+{
+    ModelFile file;
+    const std::string_view block = bytes.substr(0, SequentialTextReader::blockBytes);
+    std::size_t unit = 1;
+    bool bigEndian = false;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        file.encoding = TextEncoding::Utf8;
+        bytes.remove_prefix(3);
+    } else if (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF") {
+        bigEndian = bytes[0] == '\xFE';
+        file.encoding = bigEndian ? TextEncoding::Utf16BE : TextEncoding::Utf16LE;
+        unit = 2;
+        bytes.remove_prefix(2);
+    } else if (std::any_of(block.begin(), block.end(), [](char c) { return static_cast<unsigned char>(c) > 0x7F; }) &&
+               modelIsUtf8Prefix(block)) {
+        file.encoding = TextEncoding::Utf8;
+    }
+    const auto isUnit = [&](std::size_t at, char16_t value) {
+        if (at + unit > bytes.size())
+            return false;
+        if (unit == 1)
+            return bytes[at] == static_cast<char>(value);
+        const auto a = static_cast<unsigned char>(bytes[at]), b = static_cast<unsigned char>(bytes[at + 1]);
+        return static_cast<char16_t>(bigEndian ? (a << 8 | b) : (b << 8 | a)) == value;
+    };
+    std::size_t position = 0;
+    while (position < bytes.size()) {
+        std::size_t end = position;
+        while (end < bytes.size() && !isUnit(end, u'\r'))
+            end += std::min(unit, bytes.size() - end);
+        file.lines.emplace_back(bytes.substr(position, std::min(end - position, SequentialTextReader::maxLineBytes)));
+        position = end;
+        if (position < bytes.size()) {
+            position += unit;
+            if (isUnit(position, u'\n'))
+                position += unit;
+        }
+    }
+    return file;
 }
 
 // Code page 932 character by character, from a table of what the decoder makes of every single byte and every byte
@@ -239,14 +334,29 @@ void checkDecoders(std::string_view bytes, const Cp932Table& table)
 {
     const std::u16string cp932 = decodeCp932(bytes);
     check(cp932 == table.decode(bytes), "code page 932 decoding differs from the character-by-character model");
-    check(decodeUtf8(bytes) == modelUtf8(bytes), "UTF-8 decoding differs from the strict model");
+    check(decodeUtf8(bytes) == modelUtf8(bytes), "UTF-8 decoding differs from the maximal-subpart model");
+    check(isUtf8Prefix(bytes) == modelIsUtf8Prefix(bytes), "the UTF-8 check differs from the model");
+    check(decodeUtf16(bytes, false) == modelUtf16(bytes, false), "UTF-16LE decoding differs from the model");
+    check(decodeUtf16(bytes, true) == modelUtf16(bytes, true), "UTF-16BE decoding differs from the model");
     checkSplit(cp932);
 }
 
 void checkLoad(std::string_view bytes, MemoryFile& file, WordList& list)
 {
     const ModelFile model = modelOf(bytes);
-    const auto decode = [&](std::string_view line) { return model.utf8 ? decodeUtf8(line) : decodeCp932(line); };
+    const auto decodeLine = [&](std::string_view line) {
+        switch (model.encoding) {
+        case TextEncoding::Utf8:
+            return modelUtf8(line);
+        case TextEncoding::Utf16LE:
+            return modelUtf16(line, false);
+        case TextEncoding::Utf16BE:
+            return modelUtf16(line, true);
+        case TextEncoding::Cp932:
+            break;
+        }
+        return decodeCp932(line);
+    };
 
     // Slots a load does not reach keep what was there: mark them beforehand.
     const std::size_t expectedLines = std::min<std::size_t>(model.lines.size(), WordList::slotCount);
@@ -271,16 +381,21 @@ void checkLoad(std::string_view bytes, MemoryFile& file, WordList& list)
         check(hooks.yields == count, "the load did not yield exactly once before every line");
     } else {
         check(count == 0, "a file that is too long gave entries");
-        check(hooks.failures.size() == 1 && hooks.failures[0] == std::pair{WordList::slotCount, LoadFailure::TooManyLines},
+        check(hooks.failures.size() == 1 &&
+                  hooks.failures[0] == std::pair{WordList::slotCount, LoadFailure::TooManyLines},
               "a file that is too long was not reported as such, with 1001 lines stored");
         check(hooks.yields == WordList::slotCount + 1, "the load read on past the 1002nd line");
     }
 
     std::u16string word, explanation;
+    std::int32_t firstUnreadable = 0;
     for (std::size_t i = 0; i < expectedLines; ++i) {
-        splitEntry(decode(model.lines[i]), word, explanation);
+        splitEntry(decodeLine(model.lines[i]), word, explanation);
         check(list.words[i] == word && list.explanations[i] == explanation, "a slot differs from its line");
+        if (firstUnreadable == 0 && (word + explanation).find(replacement) != std::u16string::npos)
+            firstUnreadable = static_cast<std::int32_t>(i + 1);
     }
+    check(hooks.unreadableLine == firstUnreadable, "unreadable text was reported for another line, or not at all");
     for (std::size_t i = expectedLines; i < untouched; ++i)
         check(list.words[i] == u"untouched" && list.explanations[i] == u"untouched", "a slot past the end changed");
 }

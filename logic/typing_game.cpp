@@ -70,6 +70,9 @@ void TypingGame::startGame(bool slow, bool normal, bool fast, const Load& load)
     entries = 0;
     // The load yields to pending events, so input can arrive here; no word is on display, so none of it matches.
     entries = load();
+    hasWords = false;
+    for (std::int32_t i = 0; i < entries && !hasWords; ++i)
+        hasWords = !list.word(i).empty();
     display->setInputText(u" ");
     elapsed = 0;
     display->setCountdownClock(true);
@@ -103,17 +106,32 @@ std::int16_t TypingGame::drawIndex()
 {
     const std::int32_t last = subtract32(entries, 1);
     const auto draw = [&] { return roundToInt16(static_cast<double>(random()) * static_cast<double>(last)); };
-    std::int16_t index = draw();
-    // The second draw is taken as it comes: the last entry appears only when both draws land on it.
-    if (index >= last)
-        index = draw();
+    const auto drawOnce = [&] {
+        std::int16_t index = draw();
+        // The second draw is taken as it comes: the last entry appears only when both draws land on it.
+        if (index >= last)
+            index = draw();
+        return index;
+    };
+    // A blank line is no word: draw again the same way, so a list without blank lines plays exactly as before. A list
+    // that is almost all blank could take long to hit a word by chance (or never, on this random sequence), so after
+    // enough tries the next word after the last draw is taken instead.
+    constexpr int maxDraws = 1000;
+    std::int16_t index = drawOnce();
+    for (int draws = 1; draws < maxDraws && list.word(index).empty(); ++draws)
+        index = drawOnce();
+    for (std::int32_t step = 1; step <= last && list.word(index).empty(); ++step) {
+        const std::int32_t next = add32(index, step) % entries;
+        if (!list.word(next).empty())
+            return narrow16(next);
+    }
     return index;
 }
 
 void TypingGame::wordClockTick()
 {
     if (static_cast<std::int32_t>(ticksLeft) == wordLimit) {
-        if (entries <= 0) {
+        if (!hasWords) {
             // Nothing to draw from: say so, say where the words were looked for, and stop instead of ticking on.
             showPrompt(std::u16string(texts::noWords));
             display->setExplanation(std::u16string(texts::explanationHeading) + std::u16string(texts::lineBreak) +

@@ -73,6 +73,8 @@ private:
     std::u16string promptText;
     std::u16string starsText;
     bool wordShown = false;
+    // True when the last load gave at least one entry with a word: blank entries are never drawn.
+    bool hasWords = false;
 };
 
 } // namespace fururupo

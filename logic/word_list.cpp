@@ -3,6 +3,8 @@
 #include "platform/checked.h"
 #include "platform/text_reader.h"
 
+#include <functional>
+
 namespace fururupo {
 
 namespace {
@@ -65,24 +67,36 @@ std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, Loa
     case SequentialTextReader::OpenResult::CannotRead:
         hooks.reportLoadFailure(count, LoadFailure::CannotRead);
         return 0;
+    case SequentialTextReader::OpenResult::TooLarge:
+        hooks.reportLoadFailure(count, LoadFailure::TooLarge);
+        return 0;
     }
+    const auto fail = [&](LoadFailure why) {
+        reader.close();
+        hooks.reportLoadFailure(count, why);
+        return 0;
+    };
+    const std::function<void()> yield = [&] { hooks.yieldToEvents(); };
+    bool unreadableReported = false;
     try {
         while (!reader.atEnd()) {
             hooks.yieldToEvents();
-            const std::u16string line = reader.readLine();
-            if (count >= WordList::slotCount) {
-                reader.close();
-                hooks.reportLoadFailure(count, LoadFailure::TooManyLines);
-                return 0;
-            }
+            const std::u16string line = reader.readLine(yield);
+            if (count >= WordList::slotCount)
+                return fail(LoadFailure::TooManyLines);
             const auto slot = checkIndex(count, WordList::slotCount);
             splitEntry(line, list.words[slot], list.explanations[slot]);
             count = add32(count, 1);
+            if (!unreadableReported && (list.words[slot].find(u'\uFFFD') != std::u16string::npos ||
+                                        list.explanations[slot].find(u'\uFFFD') != std::u16string::npos)) {
+                unreadableReported = true;
+                hooks.reportUnreadableText(count);
+            }
         }
     } catch (const SequentialTextReader::ReadError&) {
-        reader.close();
-        hooks.reportLoadFailure(count, LoadFailure::ReadError);
-        return 0;
+        return fail(LoadFailure::ReadError);
+    } catch (const SequentialTextReader::TooLarge&) {
+        return fail(LoadFailure::TooLarge);
     }
     return count;
 }
@@ -103,9 +117,19 @@ std::u16string describeLoadFailure(LoadFailure why, std::int32_t count, std::u16
     case LoadFailure::ReadError:
         text = u"単語ファイルの" + decimal(add32(count, 1)) + u"行目が読めません：";
         break;
+    case LoadFailure::TooLarge:
+        text = u"単語ファイルが大きすぎます（" +
+               decimal(static_cast<std::int32_t>(SequentialTextReader::maxFileBytes / (1024 * 1024))) + u" MiBまで）：";
+        break;
     }
     text += path;
     return text;
+}
+
+std::u16string describeUnreadableText(std::int32_t line, std::u16string_view path)
+{
+    return u"単語ファイルの" + decimal(line) +
+           u"行目に読めない文字があります（UTF-8 か Shift_JIS で保存してください）：" + std::u16string(path);
 }
 
 } // namespace fururupo

@@ -12,37 +12,37 @@ namespace fururupo {
 
 namespace {
 
-constexpr std::size_t bufferSize = 64 * 1024;
+constexpr char16_t replacement = u'\uFFFD';
 
-// One iconv descriptor per source encoding and thread, opened on first use: opening one costs far more than a line.
-class Decoder
+// One iconv descriptor per thread, opened on first use: opening one costs far more than a line.
+class Cp932Decoder
 {
 public:
-    explicit Decoder(const char* from) : cd(iconv_open("UTF-16LE", from)) {}
-    ~Decoder()
+    Cp932Decoder() : cd(iconv_open("UTF-16LE", "CP932")) {}
+    ~Cp932Decoder()
     {
         if (cd != reinterpret_cast<iconv_t>(-1))
             iconv_close(cd);
     }
-    Decoder(const Decoder&) = delete;
-    Decoder& operator=(const Decoder&) = delete;
+    Cp932Decoder(const Cp932Decoder&) = delete;
+    Cp932Decoder& operator=(const Cp932Decoder&) = delete;
 
     std::u16string decode(std::string_view bytes)
     {
         std::u16string text;
         if (bytes.empty())
             return text;
-        // Every input byte gives at most one UTF-16 unit, except a 4-byte UTF-8 sequence, which gives two.
+        if (cd == reinterpret_cast<iconv_t>(-1)) {
+            // No converter on this system: every byte is unreadable rather than silently misread.
+            text.assign(bytes.size(), replacement);
+            return text;
+        }
+        // Every input byte gives at most one UTF-16 unit.
         out.resize(2 * bytes.size() + 8);
         char* in = const_cast<char*>(bytes.data());
         std::size_t inLeft = bytes.size();
         char* outPtr = out.data();
         std::size_t outLeft = out.size();
-        if (cd == reinterpret_cast<iconv_t>(-1)) {
-            // No converter on this system: every byte is unreadable rather than silently misread.
-            text.assign(bytes.size(), u'\uFFFD');
-            return text;
-        }
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
         while (inLeft > 0) {
             if (iconv(cd, &in, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1))
@@ -72,18 +72,168 @@ private:
     std::string out;
 };
 
+// Walks UTF-8 by the well-formed sequences of the Unicode Standard (shortest forms, no surrogates, at most U+10FFFF).
+// For each character it calls emit with its code point, and for each maximal ill-formed subsequence it calls emit
+// with U+FFFD once; cutOff tells whether that subsequence ran into the end of the bytes.
+template <typename Emit> void walkUtf8(std::string_view bytes, Emit&& emit)
+{
+    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const unsigned char lead = at(i++);
+        if (lead < 0x80) {
+            emit(lead, false, false);
+            continue;
+        }
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF; // the range of the second byte
+        std::uint32_t code = 0;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2, code = lead & 0x1Fu;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3, code = lead & 0x0Fu;
+            if (lead == 0xE0)
+                low = 0xA0;
+            else if (lead == 0xED)
+                high = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4, code = lead & 0x07u;
+            if (lead == 0xF0)
+                low = 0x90;
+            else if (lead == 0xF4)
+                high = 0x8F;
+        } else {
+            emit(replacement, true, false);
+            continue;
+        }
+        std::size_t taken = 1;
+        for (; taken < length && i < bytes.size(); ++taken, ++i) {
+            const unsigned char next = at(i);
+            if (next < (taken == 1 ? low : 0x80) || next > (taken == 1 ? high : 0xBF))
+                break;
+            code = code << 6 | (next & 0x3Fu);
+        }
+        if (taken == length)
+            emit(code, false, false);
+        else
+            emit(replacement, true, i == bytes.size());
+    }
+}
+
+void appendCodePoint(std::u16string& text, std::uint32_t code)
+{
+    if (code >= 0x10000) {
+        text += static_cast<char16_t>(0xD800 + ((code - 0x10000) >> 10));
+        text += static_cast<char16_t>(0xDC00 + ((code - 0x10000) & 0x3FF));
+    } else {
+        text += static_cast<char16_t>(code);
+    }
+}
+
+// Opens a path too long for one system call by walking it a folder at a time.
+int openByParts(const std::filesystem::path& path, int flags)
+{
+    int folder = AT_FDCWD;
+    auto part = path.begin();
+    if (path.has_root_directory()) {
+        folder = ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (folder < 0)
+            return -1;
+        while (part != path.end() && part->native() == "/")
+            ++part;
+    }
+    int result = -1;
+    for (; part != path.end(); ++part) {
+        if (part->empty())
+            continue;
+        const bool last = std::next(part) == path.end() || std::next(part)->empty();
+        const int next = ::openat(folder, part->c_str(), last ? flags : (O_PATH | O_DIRECTORY | O_CLOEXEC));
+        const int saved = errno;
+        if (folder != AT_FDCWD)
+            ::close(folder);
+        errno = saved;
+        if (next < 0)
+            return -1;
+        if (last) {
+            result = next;
+            break;
+        }
+        folder = next;
+    }
+    if (result < 0 && folder != AT_FDCWD && folder >= 0) {
+        ::close(folder);
+        errno = ENOENT;
+    }
+    return result;
+}
+
 } // namespace
 
 std::u16string decodeCp932(std::string_view bytes)
 {
-    thread_local Decoder decoder("CP932");
+    thread_local Cp932Decoder decoder;
     return decoder.decode(bytes);
 }
 
 std::u16string decodeUtf8(std::string_view bytes)
 {
-    thread_local Decoder decoder("UTF-8");
-    return decoder.decode(bytes);
+    std::u16string text;
+    text.reserve(bytes.size());
+    walkUtf8(bytes, [&](std::uint32_t code, bool, bool) { appendCodePoint(text, code); });
+    return text;
+}
+
+bool isUtf8Prefix(std::string_view bytes)
+{
+    bool wellFormed = true;
+    walkUtf8(bytes, [&](std::uint32_t, bool illFormed, bool cutOff) {
+        if (illFormed && !cutOff)
+            wellFormed = false;
+    });
+    return wellFormed;
+}
+
+std::u16string decodeUtf16(std::string_view bytes, bool bigEndian)
+{
+    std::u16string text;
+    text.reserve(bytes.size() / 2 + 1);
+    const auto unitAt = [&](std::size_t i) {
+        const auto first = static_cast<unsigned char>(bytes[i]);
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        return static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+    };
+    const std::size_t units = bytes.size() / 2;
+    for (std::size_t i = 0; i < units; ++i) {
+        const char16_t unit = unitAt(2 * i);
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
+            const char16_t next = unitAt(2 * i + 2);
+            if (next >= 0xDC00 && next <= 0xDFFF) {
+                text += unit;
+                text += next;
+                ++i;
+                continue;
+            }
+        }
+        text += (unit >= 0xD800 && unit <= 0xDFFF) ? replacement : unit;
+    }
+    if (bytes.size() % 2 != 0)
+        text += replacement;
+    return text;
+}
+
+std::u16string decode(std::string_view bytes, TextEncoding encoding)
+{
+    switch (encoding) {
+    case TextEncoding::Cp932:
+        break;
+    case TextEncoding::Utf8:
+        return decodeUtf8(bytes);
+    case TextEncoding::Utf16LE:
+        return decodeUtf16(bytes, false);
+    case TextEncoding::Utf16BE:
+        return decodeUtf16(bytes, true);
+    }
+    return decodeCp932(bytes);
 }
 
 SequentialTextReader::~SequentialTextReader()
@@ -95,7 +245,10 @@ SequentialTextReader::OpenResult SequentialTextReader::open(const std::filesyste
 {
     close();
     // Non-blocking, so that a FIFO of that name cannot hang the open; anything but a regular file is refused below.
-    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    constexpr int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int descriptor = ::open(path.c_str(), flags);
+    if (descriptor < 0 && errno == ENAMETOOLONG)
+        descriptor = openByParts(path, flags);
     if (descriptor < 0) {
         switch (errno) {
         case ENOENT:
@@ -116,14 +269,22 @@ SequentialTextReader::OpenResult SequentialTextReader::open(const std::filesyste
         ::close(descriptor);
         return OpenResult::NotFound;
     }
-    const int flags = ::fcntl(descriptor, F_GETFL);
-    if (flags >= 0)
-        ::fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK);
+    // A size the system knows is refused before a byte is read; files that report no size (under /proc) are
+    // stopped by the count of bytes read instead.
+    if (static_cast<std::uintmax_t>(info.st_size) > maxFileBytes) {
+        ::close(descriptor);
+        return OpenResult::TooLarge;
+    }
+    const int current = ::fcntl(descriptor, F_GETFL);
+    if (current >= 0)
+        ::fcntl(descriptor, F_SETFL, current & ~O_NONBLOCK);
     fd = descriptor;
-    utf8 = false;
-    markChecked = false;
+    textEncoding = TextEncoding::Cp932;
+    encodingDecided = false;
     eof = false;
-    buffer.resize(bufferSize);
+    bytesRead = 0;
+    carried.clear();
+    buffer.resize(blockBytes);
     filled = 0;
     position = 0;
     return OpenResult::Opened;
@@ -134,6 +295,7 @@ void SequentialTextReader::close()
     if (fd >= 0)
         ::close(fd);
     fd = -1;
+    carried.clear();
     buffer.clear();
     buffer.shrink_to_fit();
     filled = 0;
@@ -155,53 +317,65 @@ bool SequentialTextReader::fill()
         throw ReadError{errno};
     filled = static_cast<std::size_t>(count);
     position = 0;
+    bytesRead += filled;
+    if (bytesRead > maxFileBytes)
+        throw TooLarge{};
     if (count == 0)
         eof = true;
     return count > 0;
 }
 
-void SequentialTextReader::detectByteOrderMark()
+void SequentialTextReader::detectEncoding()
 {
-    if (markChecked)
+    if (encodingDecided)
         return;
-    markChecked = true;
-    static constexpr unsigned char mark[] = {0xEF, 0xBB, 0xBF};
-    // The mark may in principle straddle two reads; keep what was matched and put it back if the rest differs.
-    std::string matched;
-    while (matched.size() < 3 && fill()) {
-        if (static_cast<unsigned char>(buffer[position]) != mark[matched.size()])
-            break;
-        matched.push_back(buffer[position++]);
+    encodingDecided = true;
+    if (!fill())
+        return;
+    const std::string_view block(buffer.data() + position, filled - position);
+    const auto markedBy = [&](std::string_view mark) { return block.substr(0, mark.size()) == mark; };
+    if (markedBy("\xEF\xBB\xBF")) {
+        textEncoding = TextEncoding::Utf8;
+        position += 3;
+    } else if (markedBy("\xFF\xFE")) {
+        textEncoding = TextEncoding::Utf16LE;
+        position += 2;
+    } else if (markedBy("\xFE\xFF")) {
+        textEncoding = TextEncoding::Utf16BE;
+        position += 2;
+    } else if (std::any_of(block.begin(), block.end(), [](char c) { return static_cast<unsigned char>(c) > 0x7F; }) &&
+               isUtf8Prefix(block)) {
+        // Safe to guess: a code page 932 kana or kanji starts with a byte 0x81-0x9F or 0xE0-0xFC followed by bytes
+        // that UTF-8 rarely allows, and a kana's lead byte 0x81-0x9F can never start a UTF-8 sequence at all.
+        textEncoding = TextEncoding::Utf8;
     }
-    if (matched.size() == 3) {
-        utf8 = true;
-        return;
-    }
-    if (matched.empty())
-        return;
-    // Not a mark: the bytes taken belong to the first line. Rebuild the buffer with them in front.
-    std::vector<char> rest(buffer.begin() + static_cast<std::ptrdiff_t>(position),
-                           buffer.begin() + static_cast<std::ptrdiff_t>(filled));
-    buffer.resize(std::max(buffer.size(), matched.size() + rest.size()));
-    std::copy(matched.begin(), matched.end(), buffer.begin());
-    std::copy(rest.begin(), rest.end(), buffer.begin() + static_cast<std::ptrdiff_t>(matched.size()));
-    filled = matched.size() + rest.size();
-    position = 0;
 }
 
 bool SequentialTextReader::atEnd()
 {
-    detectByteOrderMark();
-    return !fill();
+    detectEncoding();
+    return carried.empty() && !fill();
 }
 
-std::u16string SequentialTextReader::readLine()
+std::u16string SequentialTextReader::readLine(const std::function<void()>& betweenBlocks)
 {
-    detectByteOrderMark();
+    detectEncoding();
+    // Bytes of this line scanned since control was last handed back; a long line hands it back every block.
+    std::size_t scanned = 0;
+    const auto count = [&](std::size_t bytes) {
+        scanned += bytes;
+        if (scanned >= blockBytes) {
+            scanned = 0;
+            if (betweenBlocks)
+                betweenBlocks();
+        }
+    };
+    if (textEncoding == TextEncoding::Utf16LE || textEncoding == TextEncoding::Utf16BE)
+        return readUtf16Line(count);
     std::string line;
     while (fill()) {
         const char* start = buffer.data() + position;
-        const std::size_t available = filled - position;
+        const std::size_t available = std::min(filled - position, blockBytes - scanned);
         const auto* cr = static_cast<const char*>(std::memchr(start, '\r', available));
         const std::size_t length = cr ? static_cast<std::size_t>(cr - start) : available;
         line.append(start, std::min(length, maxLineBytes - line.size()));
@@ -212,8 +386,54 @@ std::u16string SequentialTextReader::readLine()
                 ++position;
             break;
         }
+        count(length);
     }
-    return utf8 ? decodeUtf8(line) : decodeCp932(line);
+    return decode(line, textEncoding);
+}
+
+std::u16string SequentialTextReader::readUtf16Line(const std::function<void(std::size_t)>& count)
+{
+    const bool bigEndian = textEncoding == TextEncoding::Utf16BE;
+    // A code unit's two bytes may lie in two blocks, so units are taken a byte at a time; a unit looked at after a
+    // CR and found not to be an LF is given back for the next line.
+    const auto nextByte = [&](char& byte) {
+        if (!carried.empty()) {
+            byte = carried.front();
+            carried.erase(0, 1);
+            return true;
+        }
+        if (!fill())
+            return false;
+        byte = buffer[position++];
+        return true;
+    };
+    std::string unit;
+    const auto nextUnit = [&] {
+        unit.clear();
+        char byte;
+        while (unit.size() < 2 && nextByte(byte))
+            unit.push_back(byte);
+        return !unit.empty();
+    };
+    const auto isUnit = [&](char16_t value) {
+        if (unit.size() < 2)
+            return false; // an odd byte at the end of the file
+        const auto first = static_cast<unsigned char>(unit[0]);
+        const auto second = static_cast<unsigned char>(unit[1]);
+        return static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first)) == value;
+    };
+    std::string line;
+    while (nextUnit()) {
+        if (isUnit(u'\r')) {
+            if (nextUnit() && !isUnit(u'\n'))
+                carried = unit;
+            break;
+        }
+        if (line.size() < maxLineBytes)
+            line.append(unit);
+        count(unit.size());
+    }
+    return decodeUtf16(line, bigEndian);
 }
 
 } // namespace fururupo

@@ -3,15 +3,25 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace fururupo {
 
+// How the bytes of a text file are read as characters.
+enum class TextEncoding {
+    Cp932,   // code page 932 (Shift-JIS), the word list's native encoding
+    Utf8,    // with or without its byte order mark
+    Utf16LE, // after the mark FF FE
+    Utf16BE, // after the mark FE FF
+};
+
 // Reads a text file one line at a time, never the whole file at once. A line ends at CR LF or a lone CR; a lone LF
-// stays in the line. Lines are converted from code page 932 to UTF-16 (or from UTF-8 when the file starts with the
-// UTF-8 byte order mark); bytes that cannot be converted become U+FFFD.
+// stays in the line. The encoding is decided once, on the first block read: a byte order mark (UTF-8, UTF-16 little
+// or big endian, the mark itself no text), else UTF-8 when that block has bytes above 0x7F and is valid UTF-8 (a
+// sequence cut at its end counts as valid), else code page 932. Bytes that cannot be converted become U+FFFD.
 class SequentialTextReader
 {
 public:
@@ -19,52 +29,76 @@ public:
         Opened,
         NotFound,   // missing, or not a regular file (a folder, a FIFO, a device)
         CannotRead, // exists but cannot be opened for reading (permissions, a lock)
+        TooLarge,   // its size is known to be above maxFileBytes
     };
 
-    // Only the first this many bytes of a line are kept: enough for 159 characters in either encoding, and a bound on
-    // the memory one line can take however long it is.
+    // Only the first this many bytes of a line are kept: enough for 159 characters in any of the encodings, and a
+    // bound on the memory one line can take however long it is.
     static constexpr std::size_t maxLineBytes = 1024;
+    // No file is read past this many bytes: about fifty times a full word list, and a bound on the time a load takes
+    // on a huge or endless file.
+    static constexpr std::uintmax_t maxFileBytes = 16 * 1024 * 1024;
+    // The size of one read, and how much of one line is scanned before control is handed back (see readLine).
+    static constexpr std::size_t blockBytes = 64 * 1024;
 
     SequentialTextReader() = default;
     ~SequentialTextReader();
     SequentialTextReader(const SequentialTextReader&) = delete;
     SequentialTextReader& operator=(const SequentialTextReader&) = delete;
 
-    // Opens for reading only, without blocking on a FIFO and without a lock.
+    // Opens for reading only, without blocking on a FIFO and without a lock. Paths of any length are opened.
     OpenResult open(const std::filesystem::path& path);
 
     // True once every byte of the file has been consumed (so a final line end starts no further line).
-    // Raises ReadError if the file cannot be read.
+    // Raises ReadError if the file cannot be read, TooLarge past maxFileBytes.
     bool atEnd();
 
-    // The next line without its end, converted. Raises ReadError if the file cannot be read.
-    std::u16string readLine();
+    // The next line without its end, converted. betweenBlocks, when given, runs each time one line has been scanned
+    // for another blockBytes, so that a very long line never holds the caller for longer than one block. Raises
+    // ReadError if the file cannot be read, TooLarge once more than maxFileBytes have been read.
+    std::u16string readLine(const std::function<void()>& betweenBlocks = {});
 
     void close();
 
     bool isOpen() const { return fd >= 0; }
 
+    // The encoding decided on the first read; Cp932 before it.
+    TextEncoding encoding() const { return textEncoding; }
+
     struct ReadError
     {
         int error;
+    };
+    struct TooLarge
+    {
     };
 
 private:
     // Makes at least one unread byte available unless the file is exhausted; false at its end.
     bool fill();
-    void detectByteOrderMark();
+    void detectEncoding();
+    std::u16string readUtf16Line(const std::function<void(std::size_t)>& count);
 
     int fd = -1;
-    bool utf8 = false;
-    bool markChecked = false;
+    TextEncoding textEncoding = TextEncoding::Cp932;
+    bool encodingDecided = false;
     bool eof = false;
+    std::uintmax_t bytesRead = 0;
     std::vector<char> buffer;
+    std::string carried; // bytes given back in front of the buffer
     std::size_t filled = 0;
     std::size_t position = 0;
 };
 
-// Converts bytes of code page 932 (or UTF-8) to UTF-16, one U+FFFD for each byte that cannot be converted.
+// Converts bytes to UTF-16. Code page 932 gives one U+FFFD for each byte that cannot be converted; UTF-8 gives one
+// for each maximal ill-formed subsequence, as the Unicode Standard recommends; UTF-16 gives one for each unpaired
+// surrogate and for an odd byte at the end.
 std::u16string decodeCp932(std::string_view bytes);
 std::u16string decodeUtf8(std::string_view bytes);
+std::u16string decodeUtf16(std::string_view bytes, bool bigEndian);
+std::u16string decode(std::string_view bytes, TextEncoding encoding);
+
+// True when bytes are well-formed UTF-8, except that a sequence cut off at the very end counts as well-formed.
+bool isUtf8Prefix(std::string_view bytes);
 
 } // namespace fururupo

@@ -6,7 +6,6 @@
 #include "ui_game_screen.h"
 
 #include <QCloseEvent>
-#include <QFile>
 
 namespace fururupo {
 
@@ -112,11 +111,17 @@ void Form2::yieldToEvents()
     QCoreApplication::processEvents();
 }
 
+// The line is built by plain concatenation: a path or a file's text is shown as it is, never read as a pattern.
 void Form2::reportLoadFailure(std::int32_t count, LoadFailure why)
 {
-    const std::u16string location = session.wordFile().toStdU16String();
-    loadFailureLine->setText(
-        QStringLiteral("%1（読めた行：%2）").arg(qtext(describeLoadFailure(why, count, location))).arg(count));
+    loadFailureLine->setText(qtext(describeLoadFailure(why, count, session.wordFileShown())) +
+                             QStringLiteral("（読めた行：") + QString::number(count) + QStringLiteral("）"));
+    loadFailureLine->show();
+}
+
+void Form2::reportUnreadableText(std::int32_t line)
+{
+    loadFailureLine->setText(qtext(describeUnreadableText(line, session.wordFileShown())));
     loadFailureLine->show();
 }
 
@@ -125,7 +130,7 @@ std::int32_t Form2::getFile()
     loading = true;
     std::int32_t count = 0;
     try {
-        count = loadWordList(session.words, QFile::encodeName(session.wordFile()).toStdString(), *this);
+        count = loadWordList(session.words, session.wordFile(), *this);
     } catch (...) {
         loading = false;
         throw;

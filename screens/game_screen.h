@@ -42,6 +42,7 @@ public:
 
     void yieldToEvents() override;
     void reportLoadFailure(std::int32_t count, LoadFailure why) override;
+    void reportUnreadableText(std::int32_t line) override;
 
     // Fills the word list from MSG.txt and returns the number of entries (0 after a failure, which is shown).
     std::int32_t getFile();
@@ -68,7 +69,8 @@ private:
     GameSession& session;
     QTimer Timer1;
     QTimer Timer2;
-    // Shows why the last load stored no words; it stays until the next game start.
+    // Shows why the last load stored no words, or which line held unreadable characters; it stays until the next
+    // game start.
     QLabel* loadFailureLine = nullptr;
     bool slow;
     bool normal;

@@ -1,22 +1,28 @@
 #include "screens/game_session.h"
 
+#include "platform/program_folder.h"
 #include "platform/rnd.h"
-
-#include <QDir>
 
 namespace fururupo {
 
 namespace {
 
-QString wordFileIn(const QString& folder)
+std::filesystem::path wordFileIn(const std::optional<std::filesystem::path>& folder)
 {
-    return QDir::cleanPath(QDir(folder).absoluteFilePath(QStringLiteral("MSG.txt")));
+    if (!folder || folder->empty())
+        return {};
+    return *folder / "MSG.txt";
+}
+
+std::u16string shownPath(const std::filesystem::path& path)
+{
+    return path.empty() ? std::u16string(u"（実行ファイルのフォルダがわかりません）") : displayPath(path);
 }
 
 } // namespace
 
-GameSession::GameSession(const QString& wordFolder)
-    : wordFilePath(wordFileIn(wordFolder)), game(idle, words, &rnd, wordFilePath.toStdU16String())
+GameSession::GameSession(const std::optional<std::filesystem::path>& wordFolder)
+    : wordFilePath(wordFileIn(wordFolder)), wordFileText(shownPath(wordFilePath)), game(idle, words, &rnd, wordFileText)
 {
 }
 

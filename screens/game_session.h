@@ -4,7 +4,9 @@
 #include "logic/typing_game.h"
 #include "logic/word_list.h"
 
-#include <QString>
+#include <filesystem>
+#include <optional>
+#include <string>
 
 namespace fururupo {
 
@@ -26,17 +28,21 @@ public:
 class GameSession
 {
     // Declared first: the game below is built with them.
-    QString wordFilePath;
+    std::filesystem::path wordFilePath;
+    std::u16string wordFileText;
     IdleDisplay idle;
     GameDisplay* current = &idle;
 
 public:
-    // wordFolder holds MSG.txt; the program passes its own directory, tests a folder of their own.
-    explicit GameSession(const QString& wordFolder);
+    // wordFolder holds MSG.txt; the program passes its own folder, tests a folder of their own. Without a folder the
+    // word file is an empty path, which every load reports missing: nothing is read from the current folder.
+    explicit GameSession(const std::optional<std::filesystem::path>& wordFolder);
     GameSession(const GameSession&) = delete;
     GameSession& operator=(const GameSession&) = delete;
 
-    const QString& wordFile() const { return wordFilePath; }
+    // The path the load opens, as bytes, and as the player reads it.
+    const std::filesystem::path& wordFile() const { return wordFilePath; }
+    const std::u16string& wordFileShown() const { return wordFileText; }
 
     void attach(GameDisplay& display);
     void detach(GameDisplay& display);

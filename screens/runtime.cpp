@@ -1,6 +1,7 @@
 #include "screens/runtime.h"
 
 #include "platform/checked.h"
+#include "platform/program_folder.h"
 #include "screens/game_session.h"
 #include "screens/title_screen.h"
 
@@ -39,7 +40,57 @@ ProcessEnd& processEnd()
 
 bool reportingFatalError = false;
 
+// What Qt says while the application object is being built, held back so that a failure prints one line, not Qt's
+// several; on success it is passed on as it would have been.
+struct HeldMessage
+{
+    QtMsgType type;
+    QByteArray category;
+    QString text;
+};
+std::vector<HeldMessage> heldMessages;
+QtMessageHandler handlerBeforeStart = nullptr;
+
+void holdStartMessage(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type != QtFatalMsg) {
+        heldMessages.push_back({type, QByteArray(context.category ? context.category : ""), text});
+        return;
+    }
+    // No window can be opened. Qt would abort here (status 134 and a core file); say why in one line instead.
+    QString reason;
+    for (const HeldMessage& held : heldMessages) {
+        if (held.type == QtWarningMsg || held.type == QtCriticalMsg) {
+            reason = held.text;
+            break;
+        }
+    }
+    if (reason.isEmpty())
+        reason = text.section(QLatin1Char('\n'), 0, 0);
+    reason = reason.simplified();
+    QString line = QStringLiteral("ふるるぽにはデスクトップのセッションが必要です / fururupo needs a desktop session");
+    if (!reason.isEmpty())
+        line += QStringLiteral(" (") + reason + QStringLiteral(")");
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
+    std::fflush(stderr);
+    std::_Exit(2);
+}
+
 } // namespace
+
+std::unique_ptr<Application> openDesktopSession(int& argc, char** argv)
+{
+    handlerBeforeStart = qInstallMessageHandler(holdStartMessage);
+    auto app = std::make_unique<Application>(argc, argv);
+    qInstallMessageHandler(handlerBeforeStart);
+    for (const HeldMessage& held : heldMessages) {
+        const QMessageLogContext context(nullptr, 0, nullptr, held.category.constData());
+        handlerBeforeStart(held.type, context, held.text);
+    }
+    heldMessages.clear();
+    return app;
+}
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -52,7 +103,8 @@ bool Application::notify(QObject* receiver, QEvent* event)
     } catch (const RuntimeError& error) {
         reportFatalError(QString::fromUtf8(error.what()));
     } catch (const std::exception& error) {
-        reportFatalError(QStringLiteral("内部エラーが発生しました（%1）。").arg(QString::fromLocal8Bit(error.what())));
+        reportFatalError(QStringLiteral("内部エラーが発生しました（") + QString::fromLocal8Bit(error.what()) +
+                         QStringLiteral("）。"));
     } catch (...) {
         reportFatalError(QStringLiteral("原因のわからないエラーが発生しました。"));
     }
@@ -101,7 +153,7 @@ void reportFatalError(const QString& description)
             clock->stop();
     }
     QMessageBox box(QMessageBox::Critical, QStringLiteral("ふるるぽ"),
-                    QStringLiteral("実行時エラーが発生したため、ふるるぽを終了します。\n\n%1").arg(description),
+                    QStringLiteral("実行時エラーが発生したため、ふるるぽを終了します。\n\n") + description,
                     QMessageBox::Ok);
     box.exec();
     reportingFatalError = false;
@@ -121,7 +173,7 @@ int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& 
 {
     try {
         // The game and its word list live as long as the process; the windows come and go around them.
-        GameSession session(QCoreApplication::applicationDirPath());
+        GameSession session(executableFolder());
         auto* titleScreen = new Form1(session);
         titleScreen->show();
         if (titleShown)

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include <functional>
+#include <memory>
 
 class QWidget;
 
@@ -17,6 +18,11 @@ public:
 
     bool notify(QObject* receiver, QEvent* event) override;
 };
+
+// Builds the application object. When no window can be opened (no desktop session, a display that does not answer,
+// a platform plugin that does not load) it prints one line saying so, in Japanese and English with Qt's reason, and
+// ends the process with status 2 instead of letting Qt abort it.
+std::unique_ptr<Application> openDesktopSession(int& argc, char** argv);
 
 // Fonts, Japanese language resources and the pictures; main and the screen tests both run it once.
 void setUpRuntime(QApplication& app);

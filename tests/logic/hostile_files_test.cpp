@@ -2,6 +2,8 @@
 // report with its cause, never in a crash, a hang or memory that grows with the file.
 #include "logic/word_list.h"
 
+#include "platform/text_reader.h"
+
 #include "support/temp_files.h"
 
 #include <gtest/gtest.h>
@@ -35,6 +37,7 @@ struct Outcome
     std::int32_t count = -1;
     std::int32_t yields = 0;
     Failures failures;
+    std::vector<std::int32_t> unreadableLines = {};
 };
 
 struct RecordingHooks final : LoadHooks
@@ -46,6 +49,7 @@ struct RecordingHooks final : LoadHooks
             onYield(outcome.yields);
     }
     void reportLoadFailure(std::int32_t count, LoadFailure why) override { outcome.failures.push_back({count, why}); }
+    void reportUnreadableText(std::int32_t line) override { outcome.unreadableLines.push_back(line); }
 
     Outcome outcome;
     std::function<void(std::int32_t)> onYield;
@@ -224,14 +228,15 @@ TEST(HostileWordFile, AFileReplacedOrDeletedDuringTheLoadIsReadAsOpened)
     }
 }
 
-// Without the cap on a line's bytes a 100 MB line would be held whole, twice over once converted.
-TEST(HostileWordFile, AHundredMegabyteLineLoadsInBoundedMemory)
+// Without the cap on a line's bytes a line of megabytes would be held whole, twice over once converted; and without the
+// hand-backs while it is scanned, the windows would stop painting until it ends.
+TEST(HostileWordFile, AHugeLineLoadsInBoundedMemoryAndYieldsEveryBlock)
 {
     TempFolder folder;
     const auto path = folder.path() / "MSG.txt";
-    constexpr off_t lineBytes = 100L * 1024 * 1024;
+    constexpr off_t lineBytes = 15L * 1024 * 1024;
     {
-        // The line is 100 MB of NUL bytes, written as a hole so the test costs no disk; the read still returns them.
+        // The line is 15 MB of NUL bytes, written as a hole so the test costs no disk; the read still returns them.
         const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(::ftruncate(fd, lineBytes), 0);
@@ -246,6 +251,7 @@ TEST(HostileWordFile, AHundredMegabyteLineLoadsInBoundedMemory)
 
     EXPECT_EQ(outcome.count, 2);
     EXPECT_TRUE(outcome.failures.empty());
+    EXPECT_EQ(outcome.yields, 2 + lineBytes / static_cast<off_t>(SequentialTextReader::blockBytes));
     // NUL is a character like any other: it fills the word's columns and is not trimmed.
     EXPECT_EQ(list->words[0], std::u16string(32, u'\0'));
     EXPECT_EQ(list->explanations[0], std::u16string(128, u'\0'));
@@ -254,6 +260,37 @@ TEST(HostileWordFile, AHundredMegabyteLineLoadsInBoundedMemory)
     if (!before)
         GTEST_SKIP() << "the peak resident size cannot be reset here, so the memory bound is not measured";
     EXPECT_LT(after - *before, 16 * 1024) << "peak resident KiB went from " << *before << " to " << after;
+}
+
+// A file far larger than any word list is refused before a byte is read, and one whose size the system does not
+// tell (under /proc, often endless) is stopped at the limit: START never stays busy for minutes.
+TEST(HostileWordFile, AFileAboveTheSizeLimitIsRefusedQuickly)
+{
+    TempFolder folder;
+    const auto sparse = folder.path() / "MSG.txt";
+    {
+        const int fd = ::open(sparse.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, 1L << 40), 0); // a terabyte hole
+        ::close(fd);
+    }
+    WordList list;
+    list.words[0] = u"kept";
+    Outcome outcome = load(list, sparse);
+    EXPECT_EQ(outcome.count, 0);
+    EXPECT_EQ(outcome.yields, 0);
+    EXPECT_EQ(outcome.failures, (Failures{{0, LoadFailure::TooLarge}}));
+    EXPECT_EQ(list.words[0], u"kept");
+
+    // The page map of this process reports no size and reads on for gigabytes.
+    const auto link = folder.path() / "proc.txt";
+    std::filesystem::create_symlink("/proc/self/pagemap", link);
+    outcome = load(list, link);
+    if (outcome.failures == Failures{{0, LoadFailure::Missing}})
+        GTEST_SKIP() << "/proc/self/pagemap cannot be opened here";
+    EXPECT_EQ(outcome.count, 0);
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].second, LoadFailure::TooLarge);
 }
 
 // Line ends of every kind count toward the 1001-line limit, and a load that passes it stops at the 1002nd line
@@ -309,7 +346,7 @@ TEST(HostileWordFile, DamagedBytesStayOneCharacterEachAndKeepTheColumns)
         {"NUL at character 32",
          std::string(31, 'x') + std::string(1, '\0') + "rest",
          {{std::u16string(31, u'x') + u'\0', std::u16string(1, u'\0') + u"rest"}}},
-        {"bytes that are no character",
+        {"bytes that are no character (not UTF-8 either)",
          padded("\x80\xA0\xFD\xFE\xFF", 27) + "explanation",
          {{std::u16string(5, u'\uFFFD'), u"explanation"}}},
         {"a lead byte before a blank keeps the blank",
@@ -322,6 +359,10 @@ TEST(HostileWordFile, DamagedBytesStayOneCharacterEachAndKeepTheColumns)
          "\xEF\xBB\xBF" + padded("\xE3\x81\x82\xE3\x81\x84\xE3\x81\x86", 29) + utf8Long,
          {{u"あいう", std::u16string(127, u'説')}}},
         {"code page 932 bytes in a UTF-8 file", "\xEF\xBB\xBF\x82\xA0", {{bad + bad, u""}}},
+        {"a UTF-8 file without its mark", padded("\xE3\x81\x82", 31) + "\xE8\xAA\xAC", {{u"あ", u"説"}}},
+        {"a cut-off UTF-8 character is one column",
+         "\xEF\xBB\xBF" + padded("\xE3\x81", 31) + "\xE8\xAA\xAC",
+         {{bad, u"説"}}},
     };
     for (const auto& c : cases) {
         WordList list;

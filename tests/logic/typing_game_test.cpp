@@ -371,3 +371,83 @@ TEST(TypingGameStart, ARestartInAnyPhaseBeginsAFreshCountdown)
     t.game.countdownTick();
     EXPECT_EQ(t.display.prompt, u"3");
 }
+
+// A blank line is no word: the draw is repeated the same way until it lands on a word, so an empty prompt that any
+// key-down on an empty box would match is never shown.
+TEST(TypingGameDraw, BlankEntriesAreDrawnAgainTheSameWay)
+{
+    struct Case
+    {
+        const char* what;
+        std::int32_t entries;
+        std::vector<std::int32_t> blank;
+        std::vector<float> draws;
+        std::u16string word;
+        int drawsTaken;
+    };
+    const Case cases[] = {
+        {"no blank: one draw as before", 5, {}, {0.25f}, u"w1", 1},
+        {"a blank, then a word", 5, {1}, {0.25f, 0.5f}, u"w2", 2},
+        {"two blanks in a row", 5, {1, 2}, {0.25f, 0.5f, 0.0f}, u"w0", 3},
+        // The second draw is still taken as it comes, and its landing on a blank starts a fresh two-draw attempt.
+        {"the last entry is blank", 5, {4}, {0.9f, 0.9f, 0.75f}, u"w3", 3},
+    };
+    for (const auto& c : cases) {
+        Table t(c.entries);
+        for (const std::int32_t slot : c.blank)
+            t.list.words[static_cast<std::size_t>(slot)].clear();
+        t.draws.assign(c.draws.begin(), c.draws.end());
+        t.start(false, false, true);
+        t.countdown();
+        t.game.wordClockTick();
+        EXPECT_EQ(t.display.prompt, c.word) << c.what;
+        EXPECT_EQ(t.drawsTaken, c.drawsTaken) << c.what;
+        EXPECT_TRUE(t.game.wordOnDisplay()) << c.what;
+    }
+}
+
+// A list that is nearly all blank still plays its words, and the draw stays bounded even where the random sequence
+// would take very long to hit the one word by chance.
+TEST(TypingGameDraw, ANearlyBlankListDrawsItsWordsInBoundedTime)
+{
+    for (const std::int32_t wordSlot : {0, 500, 1000}) {
+        Rnd sequence;
+        Table t(WordList::slotCount);
+        for (auto& word : t.list.words)
+            word.clear();
+        t.list.words[static_cast<std::size_t>(wordSlot)] = u"only";
+        int drawsTaken = 0;
+        TypingGame game{t.display, t.list, [&] {
+                            ++drawsTaken;
+                            return sequence.next();
+                        }};
+        game.startGame(false, false, true, [] { return WordList::slotCount; });
+        for (int i = 0; i < 4; ++i)
+            game.countdownTick();
+        for (int word = 0; word < 5; ++word) {
+            drawsTaken = 0;
+            game.wordClockTick();
+            EXPECT_EQ(t.display.prompt, u"only") << "word in slot " << wordSlot;
+            EXPECT_LE(drawsTaken, 2000) << "word in slot " << wordSlot;
+            game.checkInput(u"only");
+        }
+        EXPECT_EQ(t.display.stars, u"★★★★★");
+    }
+}
+
+// Blank lines alone are a list without words: the player is told so, and Enter on the empty box earns nothing.
+TEST(TypingGameDraw, AListOfBlankLinesPlaysLikeAListWithoutWords)
+{
+    Table t(6);
+    for (auto& word : t.list.words)
+        word.clear();
+    t.start(false, true, false);
+    t.countdown();
+    t.game.wordClockTick();
+    EXPECT_EQ(t.display.prompt, u"単語がありません");
+    EXPECT_FALSE(t.display.wordClock);
+    EXPECT_EQ(t.drawsTaken, 0);
+    for (int key = 0; key < 10; ++key)
+        t.game.checkInput(u"");
+    EXPECT_EQ(t.display.stars, u"");
+}

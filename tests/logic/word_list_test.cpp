@@ -26,10 +26,12 @@ struct RecordingHooks final : LoadHooks
             onYield();
     }
     void reportLoadFailure(std::int32_t count, LoadFailure why) override { failures.push_back({count, why}); }
+    void reportUnreadableText(std::int32_t line) override { unreadableLines.push_back(line); }
 
     int yields = 0;
     std::function<void()> onYield;
     std::vector<std::pair<std::int32_t, LoadFailure>> failures;
+    std::vector<std::int32_t> unreadableLines;
 };
 
 // A well-formed line: the word padded to 31 characters, a blank at 32, the explanation from 33 (all ASCII here).
@@ -208,6 +210,72 @@ TEST(WordListLoad, DescribesEachFailureInJapaneseWithThePath)
     EXPECT_EQ(describeLoadFailure(LoadFailure::TooManyLines, 1001, u"/x/MSG.txt"),
               u"単語ファイルの行が多すぎます（1001行まで）：/x/MSG.txt");
     EXPECT_EQ(describeLoadFailure(LoadFailure::ReadError, 4, u"m"), u"単語ファイルの5行目が読めません：m");
+    EXPECT_EQ(describeLoadFailure(LoadFailure::TooLarge, 0, u"/%1/MSG.txt"),
+              u"単語ファイルが大きすぎます（16 MiBまで）：/%1/MSG.txt");
+    EXPECT_EQ(describeUnreadableText(3, u"/x/MSG.txt"),
+              u"単語ファイルの3行目に読めない文字があります（UTF-8 か Shift_JIS で保存してください）：/x/MSG.txt");
+}
+
+// A list saved by a Linux editor (UTF-8, no mark) or as UTF-16 plays the same words as the Shift-JIS original.
+TEST(WordListLoad, ReadsTheSameEntriesInEveryEncoding)
+{
+    TempFolder folder;
+    const std::u16string word = u"しんぶん";
+    const std::u16string explanation = u"まいあさ とどく";
+    const std::u16string line = word + std::u16string(27, u' ') + u" " + explanation;
+    std::string utf8;
+    for (const char16_t c : line + u"\r\n" + line) {
+        if (c < 0x80)
+            utf8 += static_cast<char>(c);
+        else
+            utf8 += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+                     static_cast<char>(0x80 | (c & 0x3F))};
+    }
+    std::string littleEndian = "\xFF\xFE", bigEndian = "\xFE\xFF";
+    for (const char16_t c : line + u"\r\n" + line) {
+        littleEndian += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        bigEndian += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    }
+    std::string cp932 = "\x82\xb5\x82\xf1\x82\xd4\x82\xf1" + std::string(28, ' ') +
+                        "\x82\xdc\x82\xa2\x82\xa0\x82\xb3 \x82\xc6\x82\xc7\x82\xad";
+    cp932 += "\r\n" + cp932;
+    for (const std::string& bytes : {cp932, "\xEF\xBB\xBF" + utf8, utf8, littleEndian, bigEndian}) {
+        WordList list;
+        RecordingHooks hooks;
+        ASSERT_EQ(loadWordList(list, folder.write("MSG.txt", bytes), hooks), 2);
+        EXPECT_EQ(list.words[1], word);
+        EXPECT_EQ(list.explanations[1], explanation);
+        EXPECT_TRUE(hooks.failures.empty());
+        EXPECT_TRUE(hooks.unreadableLines.empty());
+    }
+}
+
+// Characters that could not be decoded are played but pointed out, once, at the first line that stores one; one
+// beyond character 159 is never stored and goes unmentioned.
+TEST(WordListLoad, PointsOutTheFirstLineThatStoresAnUnreadableCharacter)
+{
+    TempFolder folder;
+    struct Case
+    {
+        const char* what;
+        std::string bytes;
+        std::vector<std::int32_t> lines;
+    };
+    const std::string good = entry("ok", "fine") + "\r\n";
+    const Case cases[] = {
+        {"clean", good + good, {}},
+        {"a bad byte in the word of line 2", good + entry("\x80", "x") + "\r\n" + entry("\xff", "y"), {2}},
+        {"a bad byte in an explanation", good + good + entry("w", "e\xfd"), {3}},
+        {"a bad byte past character 159", good + entry("w", std::string(127, 'e') + "\x80"), {}},
+        {"damaged UTF-8 in a UTF-8 file", "\xEF\xBB\xBF" + good + "\xe3\x81\r\n", {2}},
+    };
+    for (const auto& c : cases) {
+        WordList list;
+        RecordingHooks hooks;
+        EXPECT_GT(loadWordList(list, folder.write("MSG.txt", c.bytes), hooks), 0) << c.what;
+        EXPECT_TRUE(hooks.failures.empty()) << c.what;
+        EXPECT_EQ(hooks.unreadableLines, c.lines) << c.what;
+    }
 }
 
 // The bundled list copied beside the executables must load whole, with playable words.
@@ -215,7 +283,7 @@ TEST(DefaultWordList, LoadsAtLeast300HiraganaWordsWithExplanations)
 {
     WordList list;
     RecordingHooks hooks;
-    const std::int32_t count = loadWordList(list, "MSG.txt", hooks);
+    const std::int32_t count = loadWordList(list, FURURUPO_DEFAULT_WORD_LIST, hooks);
     EXPECT_TRUE(hooks.failures.empty());
     EXPECT_GE(count, 300);
     for (std::int32_t i = 0; i < count; ++i) {

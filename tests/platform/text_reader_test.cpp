@@ -4,7 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <fstream>
+#include <functional>
 
 #include <vector>
 
@@ -60,7 +66,7 @@ TEST(SequentialTextReader, ConvertsCodePage932)
     EXPECT_EQ(decodeCp932("\x88\x9f"), u"亜");
 }
 
-// Invalid bytes never stop a load: each becomes one replacement character and reading goes on.
+// Invalid bytes never stop a load: code page 932 gives one replacement character per byte, and reading goes on.
 TEST(SequentialTextReader, ReplacesInvalidBytesAndGoesOn)
 {
     EXPECT_EQ(decodeCp932("a\x80"
@@ -68,31 +74,231 @@ TEST(SequentialTextReader, ReplacesInvalidBytesAndGoesOn)
               u"a\uFFFDb");
     EXPECT_EQ(decodeCp932("\xff\xfd"), u"\uFFFD\uFFFD");
     EXPECT_EQ(decodeCp932("\x82"), u"\uFFFD"); // a lead byte cut off at the end of the line
-    EXPECT_EQ(decodeUtf8("\xe3\x81"), u"\uFFFD\uFFFD");
     EXPECT_EQ(decodeCp932(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
 }
 
-TEST(SequentialTextReader, ReadsUtf8WhenTheFileStartsWithItsMark)
+// UTF-8 gives one replacement character for each maximal ill-formed subsequence, so a cut-off character is one
+// column, not one per byte, and every well-formed character around it survives.
+TEST(SequentialTextReader, ReplacesEachMaximalIllFormedUtf8SubsequenceOnce)
+{
+    const std::u16string bad(1, u'\uFFFD');
+    struct Case
+    {
+        std::string bytes;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {"\xe3\x81\x82\xe2\x98\x85", u"あ★"},
+        {"\xf0\x9f\x8c\xb8", u"\U0001F338"},
+        {"\xe3\x81", bad}, // a character cut off
+        {"\xe3\x81"
+         "a",
+         bad + u"a"},                                // cut off before an ASCII byte, which stays
+        {"\xf0\x9f\x8c", bad},                       // four bytes cut after three
+        {"\x80\xbf", bad + bad},                     // lone trail bytes, each its own
+        {"\xc0\xaf", bad + bad},                     // an overlong form: C0 never starts a sequence
+        {"\xe0\x80\xaf", bad + bad + bad},           // overlong three bytes: E0 must be followed by A0..BF
+        {"\xed\xa0\x80", bad + bad + bad},           // a surrogate
+        {"\xf4\x90\x80\x80", bad + bad + bad + bad}, // above U+10FFFF
+        {"\xf5\xff", bad + bad},
+        // The example the Unicode Standard gives for this practice.
+        {"\x61\xf1\x80\x80\xe1\x80\xc2\x62\x80\x63\x80\xbf\x64",
+         u"a" + bad + bad + bad + u"b" + bad + u"c" + bad + bad + u"d"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(decodeUtf8(c.bytes), c.text) << c.bytes;
+    EXPECT_TRUE(isUtf8Prefix("\xe3\x81\x82\xe3\x81")); // cut at the end: still a prefix of valid text
+    EXPECT_FALSE(isUtf8Prefix("\xe3\x81"
+                              "a"));
+    EXPECT_FALSE(isUtf8Prefix("\x82\xa0"));
+}
+
+TEST(SequentialTextReader, DecodesUtf16AndMarksWhatIsNoCharacter)
+{
+    const std::u16string bad(1, u'\uFFFD');
+    EXPECT_EQ(decodeUtf16(std::string("\x42\x30\x3c\xd8\x38\xdf", 6), false), u"あ\U0001F338");
+    EXPECT_EQ(decodeUtf16(std::string("\x30\x42\xd8\x3c\xdf\x38", 6), true), u"あ\U0001F338");
+    EXPECT_EQ(decodeUtf16(std::string("\x3c\xd8"
+                                      "a\x00",
+                                      4),
+                          false),
+              bad + u"a");                                          // unpaired high surrogate
+    EXPECT_EQ(decodeUtf16(std::string("\x38\xdf", 2), false), bad); // lone low surrogate
+    EXPECT_EQ(decodeUtf16(std::string("a\x00"
+                                      "b",
+                                      3),
+                          false),
+              u"a" + bad); // an odd byte at the end
+}
+
+// The encoding is read off the first block: a byte order mark, else valid UTF-8 with non-ASCII bytes, else code page
+// 932. The same line ends work in each.
+TEST(SequentialTextReader, ChoosesTheEncodingFromTheFirstBlock)
 {
     TempFolder folder;
-    EXPECT_EQ(readAll(folder.write("MSG.txt", "\xef\xbb\xbf\xe3\x81\x82\xe3\x81\x84\r\n\xe2\x98\x85")),
-              (Lines{u"あい", u"★"}));
-    // Without the mark the same bytes are code page 932, and a lone 0xEF is not mistaken for one.
-    EXPECT_EQ(readAll(folder.write("MSG.txt", "\xef\x82\xa0")), (Lines{u"\uFFFDあ"}));
-    EXPECT_EQ(readAll(folder.write("MSG.txt", "\xef\xbb")), (Lines{u"\uFFFD\uFF7B"}));
-    // A file that is only the mark has no lines.
-    EXPECT_EQ(readAll(folder.write("MSG.txt", "\xef\xbb\xbf")), Lines{});
+    struct Case
+    {
+        const char* what;
+        std::string bytes;
+        TextEncoding encoding;
+        Lines lines;
+    };
+    const Case cases[] = {
+        {"UTF-8 with its mark",
+         "\xef\xbb\xbf\xe3\x81\x82\xe3\x81\x84\r\n\xe2\x98\x85",
+         TextEncoding::Utf8,
+         {u"あい", u"★"}},
+        {"only the UTF-8 mark", "\xef\xbb\xbf", TextEncoding::Utf8, {}},
+        {"UTF-8 as a Linux editor saves it",
+         "\xe3\x81\x97\xe3\x82\x93\r\n\xe3\x81\xb6\rx\ny",
+         TextEncoding::Utf8,
+         {u"しん", u"ぶ", u"x\ny"}},
+        {"UTF-8 cut at the end of the file", "\xe3\x81\x82\xe3\x81", TextEncoding::Utf8, {u"あ\uFFFD"}},
+        {"code page 932 kana", "\x82\xb5\x82\xf1\r\n\x83\x4c", TextEncoding::Cp932, {u"しん", u"キ"}},
+        {"code page 932 half-width katakana", "\xb1\xb2", TextEncoding::Cp932, {u"ｱｲ"}},
+        {"ASCII alone", "abc\r\n", TextEncoding::Cp932, {u"abc"}},
+        {"a broken UTF-8 mark", "\xef\xbb", TextEncoding::Utf8, {u"\uFFFD"}},
+        {"UTF-16 little endian",
+         std::string("\xff\xfe\x42\x30\r\x00\n\x00\x44\x30\r\x00x\x00\n\x00y\x00", 18),
+         TextEncoding::Utf16LE,
+         {u"あ", u"い", u"x\ny"}},
+        {"UTF-16 big endian",
+         std::string("\xfe\xff\x30\x42\x00\r\x00\n\x30\x44", 10),
+         TextEncoding::Utf16BE,
+         {u"あ", u"い"}},
+        {"UTF-16 with an odd byte at the end",
+         std::string("\xff\xfe"
+                     "a\x00\r\x00"
+                     "b",
+                     7),
+         TextEncoding::Utf16LE,
+         {u"a", u"\uFFFD"}},
+        // The byte 0x0D inside a UTF-16 character is no line end.
+        {"UTF-16 units holding 0x0D",
+         std::string("\xff\xfe\x0d\x30\x30\x0d", 6),
+         TextEncoding::Utf16LE,
+         {u"\u300D\u0D30"}},
+    };
+    for (const auto& c : cases) {
+        SequentialTextReader reader;
+        ASSERT_EQ(reader.open(folder.write("MSG.txt", c.bytes)), SequentialTextReader::OpenResult::Opened);
+        Lines lines;
+        while (!reader.atEnd())
+            lines.push_back(reader.readLine());
+        EXPECT_EQ(lines, c.lines) << c.what;
+        EXPECT_EQ(reader.encoding(), c.encoding) << c.what;
+    }
+}
+
+// Only the first block decides, and a character that straddles its end still counts as valid UTF-8.
+TEST(SequentialTextReader, DecidesOnTheFirstBlockOnly)
+{
+    TempFolder folder;
+    std::string asciiBlock;
+    while (asciiBlock.size() + 3 <= SequentialTextReader::blockBytes - 1)
+        asciiBlock += "a\r\n";
+    asciiBlock.resize(SequentialTextReader::blockBytes - 1, 'a');
+    // The block ends with the first byte of あ.
+    auto lines = readAll(folder.write("MSG.txt", asciiBlock + "\xe3\x81\x82"));
+    EXPECT_EQ(lines.back().substr(lines.back().size() - 1), u"あ");
+    // Non-ASCII bytes only after the first block: code page 932, as any file that does not say otherwise.
+    lines = readAll(folder.write("MSG.txt", std::string(SequentialTextReader::blockBytes, 'a') + "\r\n\xe3\x81\x82"));
+    EXPECT_EQ(lines.back(), decodeCp932("\xe3\x81\x82"));
 }
 
 // A line of any length costs bounded memory: only its head is kept, and the next line still starts in the right place.
-TEST(SequentialTextReader, KeepsOnlyTheHeadOfAVeryLongLine)
+// While it is scanned, control goes back to the caller every block, so the windows keep painting.
+TEST(SequentialTextReader, KeepsOnlyTheHeadOfAVeryLongLineAndHandsBackControlEveryBlock)
 {
     TempFolder folder;
     const std::string longLine(3 * 1024 * 1024, 'x');
-    const auto lines = readAll(folder.write("MSG.txt", longLine + "\r\nnext"));
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], std::u16string(SequentialTextReader::maxLineBytes, u'x'));
-    EXPECT_EQ(lines[1], u"next");
+    for (const bool utf16 : {false, true}) {
+        std::string bytes = longLine + "\r\nnext";
+        if (utf16) {
+            std::string wide = "\xff\xfe";
+            for (const char c : bytes)
+                wide += std::string{c, '\0'};
+            bytes = wide;
+        }
+        SequentialTextReader reader;
+        ASSERT_EQ(reader.open(folder.write("MSG.txt", bytes)), SequentialTextReader::OpenResult::Opened);
+        int handedBack = 0;
+        const std::function<void()> count = [&] { ++handedBack; };
+        ASSERT_FALSE(reader.atEnd());
+        EXPECT_EQ(reader.readLine(count), std::u16string(SequentialTextReader::maxLineBytes / (utf16 ? 2 : 1), u'x'));
+        const std::size_t lineBytes = longLine.size() * (utf16 ? 2 : 1);
+        EXPECT_EQ(handedBack, static_cast<int>(lineBytes / SequentialTextReader::blockBytes)) << utf16;
+        handedBack = 0;
+        ASSERT_FALSE(reader.atEnd());
+        EXPECT_EQ(reader.readLine(count), u"next");
+        EXPECT_EQ(handedBack, 0);
+        EXPECT_TRUE(reader.atEnd());
+    }
+}
+
+// A file of a known size above the limit is refused unread; a file that keeps growing (or a /proc file, which
+// reports no size) is stopped once more than the limit has been read.
+TEST(SequentialTextReader, StopsAtTheSizeLimit)
+{
+    TempFolder folder;
+    const auto path = folder.path() / "MSG.txt";
+    {
+        std::ofstream(path, std::ios::binary).write("x", 1);
+    }
+    std::filesystem::resize_file(path, SequentialTextReader::maxFileBytes + 1);
+    SequentialTextReader reader;
+    EXPECT_EQ(reader.open(path), SequentialTextReader::OpenResult::TooLarge);
+    EXPECT_FALSE(reader.isOpen());
+
+    std::filesystem::resize_file(path, SequentialTextReader::maxFileBytes);
+    ASSERT_EQ(reader.open(path), SequentialTextReader::OpenResult::Opened);
+    EXPECT_NO_THROW(while (!reader.atEnd()) reader.readLine());
+
+    // Grows by a megabyte each time the reader hands back control.
+    folder.write("MSG.txt", std::string(1024 * 1024, 'x'));
+    ASSERT_EQ(reader.open(path), SequentialTextReader::OpenResult::Opened);
+    std::ofstream grow(path, std::ios::binary | std::ios::app);
+    const std::string megabyte(1024 * 1024, 'y');
+    int handedBack = 0;
+    const std::function<void()> append = [&] {
+        ++handedBack;
+        grow.write(megabyte.data(), static_cast<std::streamsize>(megabyte.size()));
+        grow.flush();
+    };
+    EXPECT_FALSE(reader.atEnd());
+    EXPECT_THROW(reader.readLine(append), SequentialTextReader::TooLarge);
+    EXPECT_EQ(handedBack, static_cast<int>(SequentialTextReader::maxFileBytes / SequentialTextReader::blockBytes));
+}
+
+// A path longer than the system takes in one call is opened a folder at a time.
+TEST(SequentialTextReader, OpensPathsLongerThanTheSystemLimit)
+{
+    TempFolder folder;
+    // The folders are made, and removed again, through descriptors: no single call may name the whole path.
+    const std::string name(200, 'd');
+    std::vector<int> levels{::open(folder.path().c_str(), O_PATH | O_DIRECTORY)};
+    std::filesystem::path deep = folder.path();
+    while (deep.native().size() < PATH_MAX + 500) {
+        ASSERT_EQ(::mkdirat(levels.back(), name.c_str(), 0700), 0);
+        levels.push_back(::openat(levels.back(), name.c_str(), O_PATH | O_DIRECTORY));
+        ASSERT_GE(levels.back(), 0);
+        deep /= name;
+    }
+    const int file = ::openat(levels.back(), "MSG.txt", O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(file, 0);
+    ASSERT_EQ(::write(file, "deep\r\n", 6), 6);
+    ::close(file);
+
+    EXPECT_EQ(readAll(deep / "MSG.txt"), Lines{u"deep"});
+    SequentialTextReader reader;
+    EXPECT_EQ(reader.open(deep / "missing.txt"), SequentialTextReader::OpenResult::NotFound);
+
+    ::unlinkat(levels.back(), "MSG.txt", 0);
+    for (std::size_t i = levels.size() - 1; i > 0; --i) {
+        ::close(levels[i]);
+        ::unlinkat(levels[i - 1], name.c_str(), AT_REMOVEDIR);
+    }
+    ::close(levels[0]);
 }
 
 // Opening a FIFO, a folder or a device must neither hang nor read forever.

@@ -68,7 +68,7 @@ protected:
     }
 
     WordFolder words{{{word, QStringLiteral("はるに さく はな")}}};
-    GameSession session{words.path()};
+    GameSession session{localPath(words.path())};
     ProcessEndRecorder ends;
 };
 

@@ -1,5 +1,7 @@
 #include "screen_test_support.h"
+#include "support/temp_files.h"
 
+#include "platform/program_folder.h"
 #include "screens/game_screen.h"
 #include "screens/game_session.h"
 #include "screens/title_screen.h"
@@ -8,6 +10,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
+#include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -41,7 +44,7 @@ struct Outcome
 
 Outcome play(const QString& folder)
 {
-    GameSession session{folder};
+    GameSession session{localPath(folder)};
     QPointer<Form2> form = new Form2(session, false, true, false);
     form->show();
     auto* failureLine = child<QLabel>(form, "loadFailureLine");
@@ -84,9 +87,20 @@ TEST(HostileWordFiles, EachGivesWordsOrAVisibleReason)
         {"CR-only line ends", bytes("\x82\xa0\r\x82\xa2\r"), {}, 2},
         {"LF-only line ends", bytes("\x82\xa0\n\x82\xa2\n"), {}, 1},
         {"NUL bytes", bytes(QByteArray("\x82\xa0\0\x82\xa2\r\n", 7)), {}, 1},
-        {"invalid bytes", bytes("\x80\xa0\xfd\xff\r\n"), {}, 1},
-        {"a truncated double-byte character", bytes("\x82\xa0\x82"), {}, 1},
+        {"invalid bytes", bytes("\x80\xa0\xfd\xff\r\n"), QStringLiteral("単語ファイルの1行目に読めない文字があります"),
+         1},
+        {"a truncated double-byte character", bytes("\x82\xa0\r\n\x82\xa0\x82"),
+         QStringLiteral("単語ファイルの2行目に読めない文字があります"), 2},
         {"UTF-8 with its mark", bytes("\xef\xbb\xbf\xe3\x81\x82\xe3\x81\x84\r\n"), {}, 1},
+        {"UTF-8 as a Linux editor saves it", bytes("\xe3\x81\x82\xe3\x81\x84\r\n"), {}, 1},
+        {"UTF-16 with its mark", bytes(QByteArray("\xff\xfe\x42\x30\x44\x30\r\x00\n\x00", 10)), {}, 1},
+        {"a terabyte hole",
+         [](const QString& file) {
+             QFile out(file);
+             ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+             ASSERT_TRUE(out.resize(qint64(1) << 40));
+         },
+         QStringLiteral("単語ファイルが大きすぎます（16 MiBまで）"), 0},
     };
     for (const auto& c : cases) {
         QTemporaryDir folder;
@@ -122,15 +136,15 @@ TEST(HostileWordFiles, AnUnreadableFileIsReportedAsSuch)
     EXPECT_TRUE(play(folder.path()).failure.startsWith(QStringLiteral("単語ファイルを開けません")));
 }
 
-// A single line of 100 MB: the load keeps only its head, and the rest of the file still loads.
-TEST(HostileWordFiles, AHundredMegabyteLineLoadsAsOneEntry)
+// A single line of 15 MB: the load keeps only its head, and the rest of the file still loads.
+TEST(HostileWordFiles, AFifteenMegabyteLineLoadsAsOneEntry)
 {
     QTemporaryDir folder;
     const QString file = folder.filePath(QStringLiteral("MSG.txt"));
     QFile out(file);
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("\x82\xa0\x82\xa2");
-    out.write(QByteArray(100 * 1024 * 1024, 'x'));
+    out.write(QByteArray(15 * 1024 * 1024, 'x'));
     out.write("\r\n\x82\xa4\r\n");
     out.close();
     const Outcome outcome = play(folder.path());
@@ -138,11 +152,90 @@ TEST(HostileWordFiles, AHundredMegabyteLineLoadsAsOneEntry)
     EXPECT_EQ(outcome.failure, "");
 }
 
+// Blank lines are no words: a list of them says it has none, and Enter on the empty box earns no star.
+TEST(HostileWordFiles, BlankLinesAreNeverPlayedAsWords)
+{
+    QTemporaryDir folder;
+    QFile out(folder.filePath(QStringLiteral("MSG.txt")));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("\r\n    \r\n\r\n");
+    out.close();
+    GameSession session{localPath(folder.path())};
+    QPointer<Form2> form = new Form2(session, false, false, true);
+    form->show();
+    tick(form, "Timer1", 4);
+    tick(form, "Timer2");
+    EXPECT_EQ(text(form, "Label4"), QStringLiteral("単語がありません"));
+    for (int i = 0; i < 10; ++i)
+        QTest::keyClick(child<QWidget>(form, "Text1"), Qt::Key_Return);
+    EXPECT_EQ(text(form, "Label2"), "");
+    closeAllWindows();
+}
+
+// Paths are shown as they are: a folder named like a pattern is not substituted into, and bytes that are not UTF-8
+// show as U+FFFD rather than vanishing.
+TEST(HostileWordFiles, TheFailureLineShowsThePathAsItIs)
+{
+    TempFolder parent; // removed by bytes: Qt's own temporary folder cannot remove a name that is not UTF-8
+    const std::filesystem::path& base = parent.path();
+    for (const std::string name : {std::string("x%1y%2"), std::string("\x83\x51\x81\x5b\x83\x80")}) {
+        std::filesystem::create_directories(base / name);
+        const Outcome outcome = play(QFile::decodeName(QByteArray::fromStdString((base / name).native())));
+        const QString expected = QString::fromStdU16String(displayPath(base / name / "MSG.txt"));
+        EXPECT_EQ(outcome.failure,
+                  QStringLiteral("単語ファイルが見つかりません：") + expected + QStringLiteral("（読めた行：0）"));
+        EXPECT_EQ(outcome.failure.contains(QChar(0xFFFD)), name[0] != 'x') << outcome.failure;
+    }
+}
+
+// Without a desktop session the game says so in one line and ends with status 2, not with Qt's abort and a core
+// file; and whatever is on the command line, Qt never sees it.
+TEST(NoDisplay, TheGameSaysItNeedsADesktopSessionAndExitsWithStatus2)
+{
+    const QString game = QCoreApplication::applicationDirPath() + QStringLiteral("/fururupo");
+    ASSERT_TRUE(QFile::exists(game));
+    struct Case
+    {
+        const char* what;
+        QStringList environment; // added to one without any display
+        QStringList arguments;
+    };
+    const Case cases[] = {
+        {"no display at all", {QStringLiteral("QT_QPA_PLATFORM=xcb")}, {}},
+        {"a display nobody answers", {QStringLiteral("QT_QPA_PLATFORM=xcb"), QStringLiteral("DISPLAY=:93")}, {}},
+        {"a platform plugin that does not exist", {QStringLiteral("QT_QPA_PLATFORM=nowhere")}, {}},
+        {"Qt's own options on the command line",
+         {QStringLiteral("QT_QPA_PLATFORM=xcb")},
+         {QStringLiteral("-platform"), QStringLiteral("offscreen"), QStringLiteral("-reverse")}},
+    };
+    for (const auto& c : cases) {
+        QTemporaryDir workingFolder;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            environment.remove(QString::fromLatin1(name));
+        for (const QString& setting : c.environment)
+            environment.insert(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1));
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(workingFolder.path());
+        process.start(game, c.arguments);
+        ASSERT_TRUE(process.waitForFinished(20000)) << c.what;
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << c.what;
+        EXPECT_EQ(process.exitCode(), 2) << c.what;
+        const QString said = QString::fromUtf8(process.readAllStandardError());
+        EXPECT_EQ(said.count(QLatin1Char('\n')), 1) << c.what << ": " << said;
+        EXPECT_TRUE(said.startsWith(QStringLiteral("ふるるぽにはデスクトップのセッションが必要です / fururupo needs a "
+                                                   "desktop session")))
+            << c.what << ": " << said;
+        EXPECT_TRUE(QDir(workingFolder.path()).isEmpty()) << c.what << ": a file was left behind";
+    }
+}
+
 // A time-up left running for more than a day's worth of ticks keeps showing the message and raises nothing.
 TEST(Endurance, ATimeUpOfAHundredThousandTicks)
 {
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあと なく")}}};
-    GameSession session{words.path()};
+    GameSession session{localPath(words.path())};
     QPointer<Form2> form = new Form2(session, false, false, true);
     form->show();
     tick(form, "Timer1", 4);
@@ -163,7 +256,7 @@ TEST(Endurance, AHundredThousandRandomActions)
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあと なく")},
                       {QStringLiteral("いぬ"), QStringLiteral("わんと ほえる")},
                       {QStringLiteral("とり"), QStringLiteral("そらを とぶ")}}};
-    GameSession session{words.path()};
+    GameSession session{localPath(words.path())};
     ProcessEndRecorder ends;
     std::mt19937 random(20261207);
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };

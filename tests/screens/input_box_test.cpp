@@ -172,7 +172,7 @@ TEST(InputBox, ResettingTheTextDropsAPendingSyllable)
 TEST(InputBox, AWholeGameCanBeWonByTypingRomaji)
 {
     WordFolder words{{{QStringLiteral("しんぶん"), QStringLiteral("まいあさ とどく")}}};
-    GameSession session{words.path()};
+    GameSession session{localPath(words.path())};
     ProcessEndRecorder ends;
     auto* form = new Form2(session, false, true, false);
     form->show();

@@ -31,7 +31,7 @@ private:
 TEST(Runtime, AnErrorEscapingAHandlerIsShownThenEndsTheProgramWithAFailure)
 {
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
-    GameSession session(words.path());
+    GameSession session(localPath(words.path()));
     auto* game = new Form2(session, false, true, false);
     game->show();
     ProcessEndRecorder ends;
@@ -66,7 +66,7 @@ TEST(Runtime, TheDesignsFontFaceFallsBackOnInstalledJapaneseFaces)
     };
 
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
-    GameSession session(words.path());
+    GameSession session(localPath(words.path()));
     Form2 game(session, false, true, false);
     auto* prompt = child<QLabel>(&game, "Label4");
     EXPECT_EQ(prompt->font().family(), QStringLiteral("HG創英角ﾎﾟｯﾌﾟ体"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFile>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -23,6 +25,12 @@ inline std::ostream& operator<<(std::ostream& out, const QString& text)
 }
 
 namespace fururupo::testing {
+
+// A folder or file name as the bytes the system uses for it.
+inline std::filesystem::path localPath(const QString& name)
+{
+    return QFile::encodeName(name).toStdString();
+}
 
 // A word folder of the test's own, its MSG.txt written in UTF-8 with the byte order mark.
 class WordFolder

@@ -34,7 +34,7 @@ protected:
     }
 
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はるに さく はな")}}};
-    GameSession session{words.path()};
+    GameSession session{localPath(words.path())};
     ProcessEndRecorder ends;
 };
 
