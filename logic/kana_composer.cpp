@@ -3,20 +3,16 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <utility>
 
 namespace fururupo {
 namespace {
 
-struct RomajiRule
-{
-    std::string_view romaji; // lower-case ASCII, at most maxRomajiLength characters
-    std::u16string_view kana;
-};
-
-// Every spelling the composer knows. Order does not matter: sortedRules() sorts a copy at compile time and rejects
-// duplicates, so adding a row is all it takes to teach a new spelling.
+// Every spelling the composer knows, each romaji lower-case ASCII of at most maxRomajiLength characters. Order does
+// not matter: sortedRules() sorts a copy at compile time and rejects duplicates, so adding a row is all it takes to
+// teach a new spelling.
 // clang-format off
-constexpr RomajiRule rules[] = {
+constexpr RomajiSpelling rules[] = {
     // Vowels and their small forms.
     {"a", u"あ"}, {"i", u"い"}, {"u", u"う"}, {"e", u"え"}, {"o", u"お"},
     {"yi", u"い"}, {"wu", u"う"}, {"whu", u"う"}, {"ye", u"いぇ"},
@@ -102,10 +98,10 @@ constexpr std::size_t maxRomajiLength = 4;
 
 constexpr auto sortedRules()
 {
-    std::array<RomajiRule, std::size(rules)> sorted{};
+    std::array<RomajiSpelling, std::size(rules)> sorted{};
     std::copy(std::begin(rules), std::end(rules), sorted.begin());
     std::sort(sorted.begin(), sorted.end(),
-              [](const RomajiRule& a, const RomajiRule& b) { return a.romaji < b.romaji; });
+              [](const RomajiSpelling& a, const RomajiSpelling& b) { return a.romaji < b.romaji; });
     return sorted;
 }
 
@@ -129,15 +125,15 @@ static_assert(tableIsWellFormed(), "every romaji spelling must be short lower-ca
 
 struct Match
 {
-    const RomajiRule* exact = nullptr; // the rule spelled exactly like the letters, if any
-    bool longer = false;               // some rule starts with the letters and goes on
+    const RomajiSpelling* exact = nullptr; // the rule spelled exactly like the letters, if any
+    bool longer = false;                   // some rule starts with the letters and goes on
 };
 
 Match lookup(std::string_view letters)
 {
     Match match;
     auto it = std::lower_bound(table.begin(), table.end(), letters,
-                               [](const RomajiRule& rule, std::string_view key) { return rule.romaji < key; });
+                               [](const RomajiSpelling& rule, std::string_view key) { return rule.romaji < key; });
     if (it != table.end() && it->romaji == letters) {
         match.exact = &*it;
         ++it;
@@ -173,7 +169,23 @@ bool doublesToSmallTsu(char16_t first, char16_t second)
     return first == second && std::u16string_view(u"aiueon").find(first) == std::u16string_view::npos;
 }
 
+// Kana whose every spelling starts with a consonant that cannot continue a lone "n": all hiragana and katakana except
+// the vowels, the y row, the n row and ん itself (small kana are typed with x or l, っ with x, l or a doubled letter).
+bool startsWithConsonant(char16_t kana)
+{
+    if (kana >= u'\u30A1' && kana <= u'\u30F6')
+        kana = static_cast<char16_t>(kana - 0x60);
+    if (kana < u'\u3041' || kana > u'\u3096')
+        return false;
+    return std::u16string_view(u"あいうえおやゆよなにぬねのん").find(kana) == std::u16string_view::npos;
+}
+
 } // namespace
+
+std::span<const RomajiSpelling> romajiSpellings()
+{
+    return table;
+}
 
 std::u16string toKatakana(std::u16string_view hiragana)
 {
@@ -186,13 +198,37 @@ std::u16string toKatakana(std::u16string_view hiragana)
 
 std::u16string KanaComposer::feed(char16_t key)
 {
+    swallowNextN = false;
     std::u16string out;
     compose(key, out);
     return out;
 }
 
+std::u16string KanaComposer::feed(char16_t key, std::u16string_view word, std::u16string_view committed)
+{
+    std::u16string out;
+    if (std::exchange(swallowNextN, false) && (lower(key) == u'n' || key == u'\''))
+        return out;
+    compose(key, out);
+
+    if (pendingKeys.size() != 1 || lower(pendingKeys[0]) != u'n' || !word.starts_with(committed))
+        return out;
+    std::u16string_view ahead = word.substr(committed.size());
+    if (!ahead.starts_with(out))
+        return out;
+    ahead.remove_prefix(out.size());
+    const char16_t n = outputScript == Script::Katakana ? u'ン' : u'ん';
+    if (ahead.empty() || ahead[0] != n || (ahead.size() > 1 && !startsWithConsonant(ahead[1])))
+        return out;
+    out += n;
+    pendingKeys.clear();
+    swallowNextN = true;
+    return out;
+}
+
 std::u16string KanaComposer::flush()
 {
+    swallowNextN = false;
     std::u16string out;
     finishPending(out);
     return out;
@@ -200,6 +236,7 @@ std::u16string KanaComposer::flush()
 
 bool KanaComposer::backspace()
 {
+    swallowNextN = false;
     if (pendingKeys.empty())
         return false;
     pendingKeys.pop_back();

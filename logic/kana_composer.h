@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -13,6 +14,16 @@ enum class Script {
 
 // Hiragana U+3041..U+3096 become the katakana 0x60 above them; everything else (ー, punctuation, Latin) is kept.
 std::u16string toKatakana(std::u16string_view hiragana);
+
+// One spelling the composer knows: these lower-case letters, typed with nothing pending, give this kana.
+struct RomajiSpelling
+{
+    std::string_view romaji;
+    std::u16string_view kana;
+};
+
+// Every spelling the composer knows, sorted by romaji, so that rules built on the composer agree with it.
+std::span<const RomajiSpelling> romajiSpellings();
 
 // Turns typed romaji into full-width kana one key at a time, the way an input method's hiragana mode does without
 // kanji conversion. Letters that may still grow into a kana are held as pending (the preedit) and never committed
@@ -35,14 +46,26 @@ public:
     // pending letter's replacement, or a finished "ん" followed by punctuation).
     std::u16string feed(char16_t key);
 
+    // Feeds one key while a word is shown and the box holds `committed`: as feed(key), except that a lone pending "n"
+    // is committed as ん at once when the word goes on after the committed text with ん and then ends or goes on with a
+    // kana whose romaji starts with a consonant (not a vowel, y, n or ん), so "shinbun" is complete without a second
+    // n. The n or ' typed right after such a ん is swallowed as the rest of "nn" or "n'", so "shinnbun" works too.
+    // When `committed` is not a prefix of `word` this is plain feed(key).
+    std::u16string feed(char16_t key, std::u16string_view word, std::u16string_view committed);
+
     // Commits the pending letters as a key that cannot continue them would ("n" → ん, others as full-width letters).
     std::u16string flush();
 
     // Drops the last pending letter; false when nothing was pending, so the caller deletes committed text itself.
+    // Either way an early ん's swallowing of the next n ends, so an n typed after deleting that ん counts.
     bool backspace();
 
     // Forgets the pending letters without committing them.
-    void reset() { pendingKeys.clear(); }
+    void reset()
+    {
+        pendingKeys.clear();
+        swallowNextN = false;
+    }
 
     // The letters typed but not yet committed, as typed (case kept).
     const std::u16string& pending() const { return pendingKeys; }
@@ -57,6 +80,7 @@ private:
 
     std::u16string pendingKeys;
     Script outputScript = Script::Hiragana;
+    bool swallowNextN = false; // the last key committed an early ん, so an n or ' now would finish "nn" or "n'"
 };
 
 } // namespace fururupo

@@ -213,6 +213,117 @@ TEST(KanaComposer, CommitsKatakanaInKatakanaMode)
     EXPECT_EQ(utf8(typeAndFlush(composer, "ko-hi-")), utf8(u"こーひー"));
 }
 
+// Types every key of an ASCII string for a shown word, each key told what the box holds, with no flush at the end.
+std::u16string typeForWord(KanaComposer& composer, std::u16string_view word, std::string_view keys)
+{
+    std::u16string committed;
+    for (const char key : keys)
+        committed += composer.feed(static_cast<char16_t>(key), word, committed);
+    return committed;
+}
+
+struct WordTyping
+{
+    std::u16string_view word;
+    std::string_view keys;
+    std::u16string_view committed;
+    std::string_view pending;
+};
+
+// Without the early ん a word ending in ん would wait for one more key, and the Enter after "shinbun" would be lost.
+TEST(KanaComposerForAWord, CommitsALoneNAtOnceBeforeAConsonantOrTheEnd)
+{
+    // clang-format off
+    const std::vector<WordTyping> rows = {
+        {u"しんぶん", "shinbun", u"しんぶん", ""}, {u"しんぶん", "sinbun", u"しんぶん", ""},
+        {u"かんじ", "kan", u"かん", ""}, {u"かんじ", "kanji", u"かんじ", ""}, {u"ほん", "hon", u"ほん", ""},
+        {u"てんき", "tenki", u"てんき", ""}, {u"さんっ", "san", u"さん", ""}, {u"ぺんぎん", "pengin", u"ぺんぎん", ""},
+        {u"さんぽ", "SaNpo", u"さんぽ", ""}, {u"みかん", "mikan", u"みかん", ""},
+        // Before a vowel, y, the n row or another ん the lone n still waits, as without a word.
+        {u"おんな", "on", u"お", "n"}, {u"おんな", "onnna", u"おんな", ""}, {u"おんな", "on'na", u"おんな", ""},
+        {u"おんな", "onna", u"おんあ", ""}, {u"ほんや", "honya", u"ほにゃ", ""}, {u"ほんや", "honnya", u"ほんや", ""},
+        {u"きんい", "kinni", u"きんい", ""}, {u"きんい", "kini", u"きに", ""}, {u"ほんね", "hon", u"ほ", "n"},
+        {u"ほんん", "honnn", u"ほんん", ""}, {u"ほん。", "hon", u"ほ", "n"}, {u"ほんー", "hon-", u"ほんー", ""},
+        // Only when the word goes on with ん: a lone n that starts な stays pending.
+        {u"なつ", "n", u"", "n"}, {u"しな", "shin", u"し", "n"}, {u"かに", "kan", u"か", "n"},
+        // Only for the word's own script, and only while the box holds a prefix of it.
+        {u"シンブン", "shin", u"し", "n"}, {u"かんじ", "kenji", u"けんじ", ""}, {u"かんじ", "ken", u"け", "n"},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        KanaComposer composer;
+        EXPECT_EQ(utf8(typeForWord(composer, row.word, row.keys)), utf8(row.committed))
+            << "word: " << utf8(row.word) << ", keys: " << row.keys;
+        EXPECT_EQ(utf8(composer.pending()), row.pending) << "word: " << utf8(row.word) << ", keys: " << row.keys;
+    }
+
+    KanaComposer katakana;
+    katakana.setScript(Script::Katakana);
+    EXPECT_EQ(utf8(typeForWord(katakana, u"シンブン", "shinbun")), utf8(u"シンブン"));
+    EXPECT_EQ(katakana.pending(), u"");
+}
+
+// A player used to "nn" must not get an extra ん from the second n.
+TEST(KanaComposerForAWord, SwallowsTheNOrApostropheRightAfterAnEarlyN)
+{
+    // clang-format off
+    const std::vector<WordTyping> rows = {
+        {u"しんぶん", "shinbunn", u"しんぶん", ""}, {u"しんぶん", "shinnbunn", u"しんぶん", ""},
+        {u"しんぶん", "shin'bun'", u"しんぶん", ""}, {u"かんじ", "kannji", u"かんじ", ""}, {u"かんじ", "kaNNji", u"かんじ", ""},
+        // Only the one key right after: a third n is a letter of its own.
+        {u"しんぶん", "shinnnbun", u"しんんぶ", "n"}, {u"かんじ", "kannnji", u"かんんじ", ""},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        KanaComposer composer;
+        EXPECT_EQ(utf8(typeForWord(composer, row.word, row.keys)), utf8(row.committed))
+            << "word: " << utf8(row.word) << ", keys: " << row.keys;
+        EXPECT_EQ(utf8(composer.pending()), row.pending) << "word: " << utf8(row.word) << ", keys: " << row.keys;
+    }
+}
+
+TEST(KanaComposerForAWord, CommitsTheEarlyNOnTheNKeyItself)
+{
+    KanaComposer composer;
+    std::vector<std::u16string> commits;
+    std::u16string committed;
+    for (const char key : std::string_view("shinbun")) {
+        commits.push_back(composer.feed(static_cast<char16_t>(key), u"しんぶん", committed));
+        committed += commits.back();
+    }
+    EXPECT_EQ(commits, (std::vector<std::u16string>{u"", u"", u"し", u"ん", u"", u"ぶ", u"ん"}));
+}
+
+// After the player deletes an early ん, the n they type again must count instead of being swallowed.
+TEST(KanaComposerForAWord, StopsSwallowingAfterBackspaceFlushOrReset)
+{
+    KanaComposer composer;
+    std::u16string committed = typeForWord(composer, u"かんじ", "kan");
+    ASSERT_EQ(committed, u"かん");
+    EXPECT_FALSE(composer.backspace());
+    committed.pop_back();
+    committed += composer.feed(u'n', u"かんじ", committed);
+    EXPECT_EQ(utf8(committed), utf8(u"かん"));
+
+    composer.reset();
+    EXPECT_EQ(utf8(composer.feed(u'n', u"ん", u"")), utf8(u"ん"));
+    composer.reset();
+    EXPECT_EQ(composer.feed(u'n', u"んな", u"ん"), u"");
+    EXPECT_EQ(composer.pending(), u"n");
+
+    composer.reset();
+    EXPECT_EQ(utf8(composer.feed(u'n', u"ん", u"")), utf8(u"ん"));
+    EXPECT_EQ(composer.flush(), u"");
+    EXPECT_EQ(composer.feed(u'n', u"んな", u"ん"), u"");
+    EXPECT_EQ(composer.pending(), u"n");
+
+    // The plain feed knows no word and swallows nothing either.
+    composer.reset();
+    EXPECT_EQ(utf8(composer.feed(u'n', u"ん", u"")), utf8(u"ん"));
+    EXPECT_EQ(composer.feed(u'n'), u"");
+    EXPECT_EQ(composer.pending(), u"n");
+}
+
 TEST(KanaComposer, ToKatakanaShiftsOnlyTheHiraganaBlock)
 {
     EXPECT_EQ(utf8(toKatakana(u"ひらがなー、ゔぁっ")), utf8(u"ヒラガナー、ヴァッ"));

@@ -283,7 +283,7 @@ TEST(DefaultWordList, LoadsAtLeast300HiraganaWordsWithExplanations)
 {
     WordList list;
     RecordingHooks hooks;
-    const std::int32_t count = loadWordList(list, FURURUPO_DEFAULT_WORD_LIST, hooks);
+    const std::int32_t count = loadWordList(list, FURURUPO_SOURCE_DIR "/data/MSG.txt", hooks);
     EXPECT_TRUE(hooks.failures.empty());
     EXPECT_GE(count, 300);
     for (std::int32_t i = 0; i < count; ++i) {
