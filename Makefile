@@ -42,8 +42,8 @@ run:
 	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target fururupo
 	$(RELEASE_BUILD)/bin/fururupo
 
-# Installs the game under PREFIX (DESTDIR is honoured): lib/fururupo/ holds the executable and MSG.txt, bin/fururupo
-# links to it, and the desktop entry and icon go under share/.
+# Installs the game under PREFIX (DESTDIR is honoured) as Debian lays out games: lib/games/fururupo/ holds the
+# executable and MSG.txt, games/fururupo links to it, and the desktop entry and icons go under share/.
 PREFIX ?= /usr/local
 .PHONY: install screenshots
 install: deps
