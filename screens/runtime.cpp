@@ -72,7 +72,7 @@ void setUpRuntime(QApplication& app)
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
 
-    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.fururupo.Fururupo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.fururupo.fururupo"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/fururupo.png")));
 }
 
