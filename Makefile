@@ -43,7 +43,8 @@ run:
 	$(RELEASE_BUILD)/bin/fururupo
 
 # Installs the game under PREFIX (DESTDIR is honoured) as Debian lays out games: lib/games/fururupo/ holds the
-# executable and MSG.txt, games/fururupo links to it, and the desktop entry, icons and AppStream metainfo go under share/.
+# executable and MSG.txt, games/fururupo links to it, and the desktop entry, icons, AppStream metainfo and the manual
+# pages (English and Japanese) go under share/.
 PREFIX ?= /usr/local
 .PHONY: install screenshots
 install: deps
