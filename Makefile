@@ -34,6 +34,13 @@ test-plain: build
 test-sanitize: build-sanitize
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The desktop entry, the AppStream metainfo and both manual pages through their validators, warnings included, and
+# the application ID, icons and version agreeing across them.
+.PHONY: check-packaging
+test: check-packaging
+check-packaging: deps
+	scripts/check-packaging
+
 # Plays the game: a Release build of the executable, started beside its word list. Needs a desktop session.
 run:
 	$(if $(DISPLAY)$(WAYLAND_DISPLAY),,$(error make run: no display to open the game on (DISPLAY and WAYLAND_DISPLAY are both empty)))
