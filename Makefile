@@ -59,6 +59,18 @@ install: deps
 	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target fururupo
 	cmake --install $(RELEASE_BUILD) --prefix $(PREFIX)
 
+# The Debian package: installs what building one needs, builds it from a copy of the tree, checks it with lintian
+# and leaves it in dist/ (`sudo apt install ./dist/fururupo_…_….deb` installs it). DEB_BUILD_OPTIONS=nocheck skips
+# the tests.
+.PHONY: deb clean-deb
+deb:
+	@scripts/install-deps build-essential debhelper dpkg-dev fakeroot lintian
+	JOBS=$(JOBS) scripts/make-deb
+
+clean: clean-deb
+clean-deb:
+	rm -rf build-deb dist
+
 # Pictures of both windows for docs/, taken from the real program on a virtual display.
 screenshots:
 	scripts/take-screenshots
