@@ -34,6 +34,13 @@ test-plain: build
 test-sanitize: build-sanitize
 	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
 
+# The desktop entry, the AppStream metainfo and both manual pages through their validators, warnings included, and
+# the application ID, icons and version agreeing across them.
+.PHONY: check-packaging
+test: check-packaging
+check-packaging: deps
+	scripts/check-packaging
+
 # Plays the game: a Release build of the executable, started beside its word list. Needs a desktop session.
 run:
 	$(if $(DISPLAY)$(WAYLAND_DISPLAY),,$(error make run: no display to open the game on (DISPLAY and WAYLAND_DISPLAY are both empty)))
@@ -42,14 +49,27 @@ run:
 	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target fururupo
 	$(RELEASE_BUILD)/bin/fururupo
 
-# Installs the game under PREFIX (DESTDIR is honoured): lib/fururupo/ holds the executable and MSG.txt, bin/fururupo
-# links to it, and the desktop entry and icon go under share/.
+# Installs the game under PREFIX (DESTDIR is honoured) as Debian lays out games: lib/games/fururupo/ holds the
+# executable and MSG.txt, games/fururupo links to it, and the desktop entry, icons, AppStream metainfo and the manual
+# pages (English and Japanese) go under share/.
 PREFIX ?= /usr/local
 .PHONY: install screenshots
 install: deps
 	cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DFURURUPO_TESTS=OFF
 	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target fururupo
 	cmake --install $(RELEASE_BUILD) --prefix $(PREFIX)
+
+# The Debian package: installs what building one needs, builds it from a copy of the tree, checks it with lintian
+# and leaves it in dist/ (`sudo apt install ./dist/fururupo_…_….deb` installs it). DEB_BUILD_OPTIONS=nocheck skips
+# the tests.
+.PHONY: deb clean-deb
+deb:
+	@scripts/install-deps build-essential debhelper dpkg-dev fakeroot lintian
+	JOBS=$(JOBS) scripts/make-deb
+
+clean: clean-deb
+clean-deb:
+	rm -rf build-deb dist
 
 # Pictures of both windows for docs/, taken from the real program on a virtual display.
 screenshots:

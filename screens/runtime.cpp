@@ -124,7 +124,7 @@ void setUpRuntime(QApplication& app)
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
 
-    QGuiApplication::setDesktopFileName(QStringLiteral("fururupo"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.fururupo.fururupo"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/fururupo.png")));
 }
 
