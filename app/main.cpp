@@ -1,4 +1,4 @@
-#include "screens/runtime.h"
+#include "screens/application.h"
 
 int main()
 {

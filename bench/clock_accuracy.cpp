@@ -8,10 +8,10 @@
 //   ticks   word-clock ticks to observe (60 unless given)
 //   --idle  nobody types: the word times out and the clock ticks on through the time-up
 #include "bench_word_file.h"
+#include "screens/application.h"
 #include "screens/game_screen.h"
-#include "screens/game_session.h"
 #include "screens/input_box.h"
-#include "screens/runtime.h"
+#include "screens/text_and_placement.h"
 
 #include <QElapsedTimer>
 #include <QTest>
@@ -120,11 +120,10 @@ int main(int argc, char** argv)
 
     Application app(argc, argv);
     setUpRuntime(app);
-    GameSession session(bench::fullWordFile().path.parent_path());
 
     QElapsedTimer monotonic;
     // The countdown clock is (re)started as the last step of the game start, which the window's constructor runs.
-    auto* screen = new Form2(session, false, true, false);
+    auto* screen = new GameScreen(bench::fullWordFile().path.parent_path(), false, true, false);
     monotonic.start();
     Ticks countdownTicks{"Timer1 (countdown), from game start", 0, {}};
     Ticks wordTicks{idle ? "Timer2 (word clock), nobody typing" : "Timer2 (word clock), in play", -1, {}};
@@ -159,14 +158,14 @@ int main(int argc, char** argv)
     QObject::connect(&word, &QTimer::timeout, [&] {
         wordTicks.arrivals.push_back(monotonic.nsecsElapsed());
         const std::size_t n = wordTicks.arrivals.size();
-        if (timeUpAt == 0 && session.game.prompt() == texts::timeUp)
+        if (timeUpAt == 0 && screen->game().prompt() == texts::timeUp)
             timeUpAt = n;
-        if (!idle && session.game.wordOnDisplay()) {
+        if (!idle && screen->game().wordOnDisplay()) {
             if (drawnAt == 0) {
                 drawnAt = n;
             } else if (n - drawnAt >= 2) {
                 // The word typed in full, then Enter: the key-down that checks it.
-                box.resetText(QString::fromStdU16String(session.game.prompt()));
+                box.resetText(QString::fromStdU16String(screen->game().prompt()));
                 QTest::keyClick(&box, Qt::Key_Return);
                 drawnAt = 0;
                 ++typedWords;
@@ -188,7 +187,7 @@ int main(int argc, char** argv)
     for (std::size_t n = 1; n <= countdownTicks.arrivals.size(); ++n)
         std::printf(" %+.3f", countdownTicks.offsetMs(n, intervalNs));
     std::printf(" ms\nwords typed and matched: %d; game state at the end: %d cleared, %d s elapsed\n\n", typedWords,
-                session.game.cleared, session.game.elapsed);
+                screen->game().cleared(), screen->game().elapsed());
 
     printSummary(countdownTicks, intervalNs);
     printSummary(wordTicks, intervalNs);

@@ -2,10 +2,10 @@
 // one romaji key through the game's input box. Each figure has a plain Qt floor measured in the same run, so that
 // docs/performance.md can quote ratios rather than times of one machine.
 #include "bench_word_file.h"
+#include "screens/application.h"
 #include "screens/game_screen.h"
-#include "screens/game_session.h"
 #include "screens/input_box.h"
-#include "screens/runtime.h"
+#include "screens/text_and_placement.h"
 #include "screens/title_screen.h"
 
 #include <QAbstractButton>
@@ -63,17 +63,17 @@ void tick(QWidget& window, const char* clockName)
     QCoreApplication::sendEvent(&clock, &event);
 }
 
-GameSession& session()
+const std::filesystem::path& fullFolder()
 {
-    static GameSession shared(wordFolder());
-    return shared;
+    static const std::filesystem::path folder = wordFolder();
+    return folder;
 }
 
-// A session whose word file holds one line, so that building the window costs next to nothing for the load.
-GameSession& oneLineSession()
+// A folder whose word file holds one line, so that building the window costs next to nothing for the load.
+const std::filesystem::path& oneLineFolder()
 {
     static const QTemporaryDir folder;
-    static GameSession shared([] {
+    static const std::filesystem::path shared([] {
         QFile file(folder.filePath(QStringLiteral("MSG.txt")));
         if (!file.open(QIODevice::WriteOnly))
             throw std::runtime_error("cannot write the one-line word file");
@@ -101,13 +101,15 @@ BENCHMARK(BM_PlainWindow_ShowClose)->Unit(benchmark::kMillisecond);
 // yield and starts the countdown, show it until painted; closing and deleting it is counted too.
 void BM_GameWindow_ShowClose(benchmark::State& state)
 {
+    std::int32_t entries = -1;
     for (auto _ : state) {
-        auto* screen = new Form2(session(), false, true, false);
+        auto* screen = new GameScreen(fullFolder(), false, true, false);
         screen->show();
         waitUntilExposed(*screen);
+        entries = screen->game().entries();
         closeAndDelete(screen);
     }
-    if (session().game.entries != bench::BenchWordFile::lines)
+    if (entries != bench::BenchWordFile::lines)
         state.SkipWithError("the word file was not loaded in full");
 }
 BENCHMARK(BM_GameWindow_ShowClose)->Unit(benchmark::kMillisecond);
@@ -115,13 +117,15 @@ BENCHMARK(BM_GameWindow_ShowClose)->Unit(benchmark::kMillisecond);
 // The same with a one-line word file: the window's own cost, with next to no load.
 void BM_GameWindow_ShowClose_OneLineFile(benchmark::State& state)
 {
+    std::int32_t entries = -1;
     for (auto _ : state) {
-        auto* screen = new Form2(oneLineSession(), false, true, false);
+        auto* screen = new GameScreen(oneLineFolder(), false, true, false);
         screen->show();
         waitUntilExposed(*screen);
+        entries = screen->game().entries();
         closeAndDelete(screen);
     }
-    if (oneLineSession().game.entries != 1)
+    if (entries != 1)
         state.SkipWithError("the one-line word file was not loaded");
 }
 BENCHMARK(BM_GameWindow_ShowClose_OneLineFile)->Unit(benchmark::kMillisecond);
@@ -130,7 +134,7 @@ BENCHMARK(BM_GameWindow_ShowClose_OneLineFile)->Unit(benchmark::kMillisecond);
 void BM_GameWindow_ConstructOnly(benchmark::State& state)
 {
     for (auto _ : state) {
-        auto* screen = new Form2(session(), false, true, false);
+        auto* screen = new GameScreen(fullFolder(), false, true, false);
         closeAndDelete(screen);
     }
 }
@@ -142,7 +146,7 @@ void BM_StartClick_ToGameWindowShown(benchmark::State& state)
 {
     for (auto _ : state) {
         state.PauseTiming();
-        auto* title = new Form1(session());
+        auto* title = new TitleScreen(fullFolder());
         title->show();
         waitUntilExposed(*title);
         auto& start = child<QAbstractButton>(*title, "Command1");
@@ -171,7 +175,7 @@ BENCHMARK(BM_StartClick_ToGameWindowShown)->Unit(benchmark::kMillisecond);
 // whose clocks are stopped, so that no countdown step is painted in the middle of a load.
 void BM_GameWindow_LoadWordFile(benchmark::State& state)
 {
-    auto* screen = new Form2(session(), false, true, false);
+    auto* screen = new GameScreen(fullFolder(), false, true, false);
     screen->show();
     waitUntilExposed(*screen);
     child<QTimer>(*screen, "Timer1").stop();
@@ -211,12 +215,12 @@ struct WordOnDisplay
         child<QTimer>(*screen, "Timer1").stop();
         child<QTimer>(*screen, "Timer2").stop();
         QCoreApplication::processEvents();
-        if (!session().game.wordOnDisplay())
+        if (!screen->game().wordOnDisplay())
             throw std::logic_error("no word on display");
     }
     ~WordOnDisplay() { closeAndDelete(screen); }
 
-    Form2* screen = new Form2(session(), false, true, false);
+    GameScreen* screen = new GameScreen(fullFolder(), false, true, false);
     InputBox& box = child<InputBox>(*screen, "Text1");
 };
 

@@ -1,7 +1,8 @@
 // The game's own start-up, ending as soon as the title screen has been painted once: what a player waits for between
 // launching the game and seeing it.
 #include "quit_when_shown.h"
-#include "screens/runtime.h"
+#include "screens/application.h"
+#include "screens/text_and_placement.h"
 
 int main(int argc, char** argv)
 {

@@ -34,7 +34,7 @@ std::u16string_view captionOf(SpeedLevel speed)
 }
 
 TypingGame::TypingGame(GameDisplay& display, const WordList& list, RandomSource random, std::u16string wordFileLocation)
-    : display(&display), list(list), random(std::move(random)), wordFileLocation(std::move(wordFileLocation))
+    : display(display), list(list), random(std::move(random)), wordFileLocation(std::move(wordFileLocation))
 {
 }
 
@@ -42,45 +42,45 @@ void TypingGame::showPrompt(std::u16string text, bool isWord)
 {
     promptText = std::move(text);
     wordShown = isWord;
-    display->setPrompt(promptText);
+    display.setPrompt(promptText);
 }
 
 void TypingGame::startGame(bool slow, bool normal, bool fast, const Load& load)
 {
-    display->setCountdownClock(false);
-    display->setWordClock(false);
+    display.setCountdownClock(false);
+    display.setWordClock(false);
     showPrompt({});
-    display->setExplanation({});
+    display.setExplanation({});
     starsText.clear();
-    display->setStars(starsText);
-    display->setInputText({});
-    countdown = 3;
-    ticksLeft = 10;
+    display.setStars(starsText);
+    display.setInputText({});
+    counters.countdown = 3;
+    counters.ticksLeft = 10;
     // Separate tests, not a choice: with several flags set, the last one wins.
     const std::pair<bool, SpeedLevel> flags[] = {
         {slow, SpeedLevel::Slow}, {normal, SpeedLevel::Normal}, {fast, SpeedLevel::Fast}};
     for (const auto& [set, speed] : flags) {
         if (!set)
             continue;
-        wordLimit = wordLimitOf(speed);
-        ticksLeft = narrow16(wordLimit);
-        display->setSpeedCaption(captionOf(speed));
+        counters.wordLimit = wordLimitOf(speed);
+        counters.ticksLeft = narrow16(counters.wordLimit);
+        display.setSpeedCaption(captionOf(speed));
     }
-    cleared = 0;
-    entries = 0;
+    counters.cleared = 0;
+    counters.entries = 0;
     // The load yields to pending events, so input can arrive here; no word is on display, so none of it matches.
-    entries = load();
+    counters.entries = load();
     hasWords = false;
-    for (std::int32_t i = 0; i < entries && !hasWords; ++i)
+    for (std::int32_t i = 0; i < counters.entries && !hasWords; ++i)
         hasWords = !list.word(i).empty();
-    display->setInputText(u" ");
-    elapsed = 0;
-    display->setCountdownClock(true);
+    display.setInputText(u" ");
+    counters.elapsed = 0;
+    display.setCountdownClock(true);
 }
 
 void TypingGame::countdownTick()
 {
-    switch (countdown) {
+    switch (counters.countdown) {
     case 3:
         showPrompt(u"3");
         break;
@@ -92,19 +92,19 @@ void TypingGame::countdownTick()
         break;
     case 0:
         showPrompt(u"START");
-        display->setCountdownClock(false);
-        display->setWordClock(true);
-        display->setInputText({});
+        display.setCountdownClock(false);
+        display.setWordClock(true);
+        display.setInputText({});
         break;
     default:
         break;
     }
-    countdown = subtract16(countdown, 1);
+    counters.countdown = subtract16(counters.countdown, 1);
 }
 
 std::int16_t TypingGame::drawIndex()
 {
-    const std::int32_t last = subtract32(entries, 1);
+    const std::int32_t last = subtract32(counters.entries, 1);
     const auto draw = [&] { return roundToInt16(static_cast<double>(random()) * static_cast<double>(last)); };
     const auto drawOnce = [&] {
         std::int16_t index = draw();
@@ -121,7 +121,7 @@ std::int16_t TypingGame::drawIndex()
     for (int draws = 1; draws < maxDraws && list.word(index).empty(); ++draws)
         index = drawOnce();
     for (std::int32_t step = 1; step <= last && list.word(index).empty(); ++step) {
-        const std::int32_t next = add32(index, step) % entries;
+        const std::int32_t next = add32(index, step) % counters.entries;
         if (!list.word(next).empty())
             return narrow16(next);
     }
@@ -130,33 +130,33 @@ std::int16_t TypingGame::drawIndex()
 
 void TypingGame::wordClockTick()
 {
-    if (static_cast<std::int32_t>(ticksLeft) == wordLimit) {
+    if (static_cast<std::int32_t>(counters.ticksLeft) == counters.wordLimit) {
         if (!hasWords) {
             // Nothing to draw from: say so, say where the words were looked for, and stop instead of ticking on.
             showPrompt(std::u16string(texts::noWords));
-            display->setExplanation(std::u16string(texts::explanationHeading) + std::u16string(texts::lineBreak) +
-                                    u"MSG.txt から単語を読めませんでした。探した場所：" + wordFileLocation);
-            display->setWordClock(false);
+            display.setExplanation(std::u16string(texts::explanationHeading) + std::u16string(texts::lineBreak) +
+                                   u"MSG.txt から単語を読めませんでした。探した場所：" + wordFileLocation);
+            display.setWordClock(false);
             return;
         }
         const std::int16_t index = drawIndex();
         const std::u16string& word = list.word(index);
         const std::u16string& explanation = list.explanation(index);
         showPrompt(word, true);
-        display->setExplanation(std::u16string(texts::explanationHeading) + std::u16string(texts::lineBreak) +
-                                explanation);
+        display.setExplanation(std::u16string(texts::explanationHeading) + std::u16string(texts::lineBreak) +
+                               explanation);
     }
-    if (ticksLeft <= 0) {
+    if (counters.ticksLeft <= 0) {
         showPrompt(std::u16string(texts::timeUp));
-        display->setExplanation({});
-        display->setCountdownClock(false);
-        display->setWordClock(true);
-        display->setInputText({});
+        display.setExplanation({});
+        display.setCountdownClock(false);
+        display.setWordClock(true);
+        display.setInputText({});
     }
     // A time-up can last for hours: the count of ticks left rests at its lower limit instead of overflowing.
-    if (ticksLeft > std::numeric_limits<std::int16_t>::min())
-        ticksLeft = subtract16(ticksLeft, 1);
-    elapsed = add32(elapsed, 1);
+    if (counters.ticksLeft > std::numeric_limits<std::int16_t>::min())
+        counters.ticksLeft = subtract16(counters.ticksLeft, 1);
+    counters.elapsed = add32(counters.elapsed, 1);
 }
 
 void TypingGame::checkInput(std::u16string_view text)
@@ -166,17 +166,17 @@ void TypingGame::checkInput(std::u16string_view text)
     if (!wordShown || text != promptText)
         return;
     starsText += texts::star;
-    display->setStars(starsText);
+    display.setStars(starsText);
     showPrompt({});
-    display->setExplanation({});
-    display->setInputText({});
-    ticksLeft = narrow16(wordLimit);
-    cleared = add16(cleared, 1);
-    if (cleared > 20) {
+    display.setExplanation({});
+    display.setInputText({});
+    counters.ticksLeft = narrow16(counters.wordLimit);
+    counters.cleared = add16(counters.cleared, 1);
+    if (counters.cleared > 20) {
         showPrompt(std::u16string(texts::congratulations) + std::u16string(texts::lineBreak) +
-                   std::u16string(texts::record) + decimal(elapsed) + std::u16string(texts::seconds));
-        display->setWordClock(false);
-        cleared = 0;
+                   std::u16string(texts::record) + decimal(counters.elapsed) + std::u16string(texts::seconds));
+        display.setWordClock(false);
+        counters.cleared = 0;
     }
 }
 

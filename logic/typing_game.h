@@ -47,18 +47,15 @@ public:
     // text is the input box's text before the key that triggered the call takes effect.
     void checkInput(std::u16string_view text);
 
-    // The game outlives each game window: a new window hands itself in as the display before it starts a game.
-    void setDisplay(GameDisplay& newDisplay) { display = &newDisplay; }
-
-    std::int16_t countdown = 0;
-    std::int16_t ticksLeft = 0;
-    std::int32_t wordLimit = 0;
-    std::int16_t cleared = 0;
-    std::int32_t entries = 0;
-    std::int32_t elapsed = 0;
+    // The counters of a game, read-only: only the game's own operations change them.
+    std::int16_t countdown() const { return counters.countdown; }
+    std::int16_t ticksLeft() const { return counters.ticksLeft; }
+    std::int32_t wordLimit() const { return counters.wordLimit; }
+    std::int16_t cleared() const { return counters.cleared; }
+    std::int32_t entries() const { return counters.entries; }
+    std::int32_t elapsed() const { return counters.elapsed; }
 
     const std::u16string& prompt() const { return promptText; }
-    const std::u16string& stars() const { return starsText; }
     // True while a word drawn from the list is shown and not yet matched or timed out.
     bool wordOnDisplay() const { return wordShown; }
 
@@ -66,12 +63,23 @@ private:
     void showPrompt(std::u16string text, bool isWord = false);
     std::int16_t drawIndex();
 
-    GameDisplay* display;
+    struct Counters
+    {
+        std::int16_t countdown = 0;
+        std::int16_t ticksLeft = 0;
+        std::int32_t wordLimit = 0;
+        std::int16_t cleared = 0;
+        std::int32_t entries = 0;
+        std::int32_t elapsed = 0;
+    };
+
+    GameDisplay& display;
     const WordList& list;
     RandomSource random;
     std::u16string wordFileLocation;
     std::u16string promptText;
     std::u16string starsText;
+    Counters counters;
     bool wordShown = false;
     // True when the last load gave at least one entry with a word: blank entries are never drawn.
     bool hasWords = false;

@@ -1,7 +1,9 @@
 #include "screens/game_screen.h"
 
-#include "screens/game_session.h"
-#include "screens/runtime.h"
+#include "platform/program_folder.h"
+#include "platform/rnd.h"
+#include "screens/application.h"
+#include "screens/text_and_placement.h"
 #include "screens/title_screen.h"
 #include "ui_game_screen.h"
 
@@ -19,118 +21,117 @@ void setUpClock(QTimer& clock, QObject* owner, const char* name)
     clock.setInterval(1000);
 }
 
+std::filesystem::path wordFileIn(const std::filesystem::path& folder)
+{
+    return folder.empty() ? std::filesystem::path() : folder / "MSG.txt";
+}
+
+std::u16string shownPath(const std::filesystem::path& path)
+{
+    return path.empty() ? std::u16string(u"（実行ファイルのフォルダがわかりません）") : displayPath(path);
+}
+
 } // namespace
 
-Form2::Form2(GameSession& session, bool slow, bool normal, bool fast, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::Form2>()), session(session), slow(slow), normal(normal), fast(fast)
+GameScreen::GameScreen(const std::filesystem::path& wordFolder, bool slow, bool normal, bool fast, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::GameScreen>()), wordFolder(wordFolder), wordFile(wordFileIn(wordFolder)),
+      wordFileShown(shownPath(wordFile)), typingGame(*this, words, &rnd, wordFileShown), slow(slow), normal(normal),
+      fast(fast)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
+    // Hidden until a load has something to say.
+    ui->loadFailureLine->hide();
 
-    loadFailureLine = new QLabel(this);
-    loadFailureLine->setObjectName(QStringLiteral("loadFailureLine"));
-    loadFailureLine->setGeometry(16, 60, 804, 84);
-    loadFailureLine->setWordWrap(true);
-    loadFailureLine->setTextFormat(Qt::PlainText);
-    loadFailureLine->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette failurePalette = loadFailureLine->palette();
-    failurePalette.setColor(QPalette::WindowText, QColor(255, 255, 192));
-    loadFailureLine->setPalette(failurePalette);
-    loadFailureLine->hide();
-
-    setUpClock(Timer1, this, "Timer1");
-    setUpClock(Timer2, this, "Timer2");
-    connect(&Timer1, &QTimer::timeout, this, [this] { this->session.game.countdownTick(); });
-    connect(&Timer2, &QTimer::timeout, this, [this] { this->session.game.wordClockTick(); });
+    setUpClock(countdownClock, this, "Timer1");
+    setUpClock(wordClock, this, "Timer2");
+    connect(&countdownClock, &QTimer::timeout, this, [this] { guarded([this] { typingGame.countdownTick(); }); });
+    connect(&wordClock, &QTimer::timeout, this, [this] { guarded([this] { typingGame.wordClockTick(); }); });
     connect(ui->Text1, &InputBox::keyDown, this, [this](const QString& text) {
         if (!closing)
-            this->session.game.checkInput(text.toStdU16String());
+            guarded([&] { typingGame.checkInput(text.toStdU16String()); });
     });
-    connect(ui->Label6, &ClickableLabel::clicked, this, &Form2::playAgain);
-    connect(ui->Label3, &ClickableLabel::clicked, this, &Form2::goBack);
+    connect(ui->Label6, &ClickableLabel::clicked, this, &GameScreen::playAgain);
+    connect(ui->Label3, &ClickableLabel::clicked, this, &GameScreen::goBack);
 
     // The countdown clock runs from creation; the game start switches it off and on again.
-    Timer1.start();
+    countdownClock.start();
     ui->Text1->setFocus();
     centreOnScreen(*this);
 
-    session.attach(*this);
     startGame();
 }
 
-Form2::~Form2()
-{
-    session.detach(*this);
-}
+GameScreen::~GameScreen() = default;
 
-void Form2::setPrompt(std::u16string_view text)
+void GameScreen::setPrompt(std::u16string_view text)
 {
     ui->Label4->setText(captionText(text));
 }
 
-void Form2::setExplanation(std::u16string_view text)
+void GameScreen::setExplanation(std::u16string_view text)
 {
     ui->Label5->setText(captionText(text));
 }
 
-void Form2::setStars(std::u16string_view text)
+void GameScreen::setStars(std::u16string_view text)
 {
     ui->Label2->setText(captionText(text));
 }
 
-void Form2::setSpeedCaption(std::u16string_view text)
+void GameScreen::setSpeedCaption(std::u16string_view text)
 {
     ui->Label1->setText(captionText(text));
 }
 
-void Form2::setInputText(std::u16string_view text)
+void GameScreen::setInputText(std::u16string_view text)
 {
     ui->Text1->resetText(qtext(text));
 }
 
 // Switching on a clock that already runs leaves it running on its own beat: restarting it would carry each tick's
 // lateness into the next, and a minute of time-up would drift by tens of milliseconds.
-void Form2::setCountdownClock(bool on)
+void GameScreen::setCountdownClock(bool on)
 {
     if (!on)
-        Timer1.stop();
-    else if (!Timer1.isActive())
-        Timer1.start();
+        countdownClock.stop();
+    else if (!countdownClock.isActive())
+        countdownClock.start();
 }
 
-void Form2::setWordClock(bool on)
+void GameScreen::setWordClock(bool on)
 {
     if (!on)
-        Timer2.stop();
-    else if (!Timer2.isActive())
-        Timer2.start();
+        wordClock.stop();
+    else if (!wordClock.isActive())
+        wordClock.start();
 }
 
-void Form2::yieldToEvents()
+void GameScreen::yieldToEvents()
 {
     QCoreApplication::processEvents();
 }
 
 // The line is built by plain concatenation: a path or a file's text is shown as it is, never read as a pattern.
-void Form2::reportLoadFailure(std::int32_t count, LoadFailure why)
+void GameScreen::reportLoadFailure(std::int32_t count, LoadFailure why)
 {
-    loadFailureLine->setText(qtext(describeLoadFailure(why, count, session.wordFileShown())) +
-                             QStringLiteral("（読めた行：") + QString::number(count) + QStringLiteral("）"));
-    loadFailureLine->show();
+    ui->loadFailureLine->setText(qtext(describeLoadFailure(why, count, wordFileShown)) +
+                                 QStringLiteral("（読めた行：") + QString::number(count) + QStringLiteral("）"));
+    ui->loadFailureLine->show();
 }
 
-void Form2::reportUnreadableText(std::int32_t line)
+void GameScreen::reportUnreadableText(std::int32_t line)
 {
-    loadFailureLine->setText(qtext(describeUnreadableText(line, session.wordFileShown())));
-    loadFailureLine->show();
+    ui->loadFailureLine->setText(qtext(describeUnreadableText(line, wordFileShown)));
+    ui->loadFailureLine->show();
 }
 
-std::int32_t Form2::getFile()
+std::int32_t GameScreen::getFile()
 {
     loading = true;
     std::int32_t count = 0;
     try {
-        count = loadWordList(session.words, session.wordFile(), *this);
+        count = loadWordList(words, wordFile, *this);
     } catch (...) {
         loading = false;
         throw;
@@ -138,20 +139,20 @@ std::int32_t Form2::getFile()
     loading = false;
     // Clicks that came in during the load act only now, after the handler that started the load has returned.
     if (deferred != Deferred::None)
-        QMetaObject::invokeMethod(this, &Form2::runDeferred, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &GameScreen::runDeferred, Qt::QueuedConnection);
     return count;
 }
 
-void Form2::startGame()
+void GameScreen::startGame()
 {
-    loadFailureLine->hide();
-    loadFailureLine->clear();
+    ui->loadFailureLine->hide();
+    ui->loadFailureLine->clear();
     // Every game starts in hiragana, whatever mode the last one ended in.
     ui->Text1->setMode(InputBox::Mode::Hiragana);
-    session.game.startGame(slow, normal, fast, [this] { return getFile(); });
+    guarded([this] { typingGame.startGame(slow, normal, fast, [this] { return getFile(); }); });
 }
 
-bool Form2::heldBack(Deferred action)
+bool GameScreen::heldBack(Deferred action)
 {
     if (closing)
         return true;
@@ -160,30 +161,45 @@ bool Form2::heldBack(Deferred action)
     return loading;
 }
 
-void Form2::playAgain()
+void GameScreen::playAgain()
 {
     if (heldBack(Deferred::PlayAgain))
         return;
     startGame();
 }
 
-void Form2::goBack()
+void GameScreen::goBack()
 {
     if (heldBack(Deferred::GoBack))
         return;
-    auto* titleScreen = new Form1(session);
+    auto* titleScreen = new TitleScreen(wordFolder);
     titleScreen->show();
     close();
 }
 
-void Form2::defer(Deferred action)
+void GameScreen::defer(Deferred action)
 {
-    // Leaving outranks closing quietly, which outranks playing again.
-    if (static_cast<int>(action) > static_cast<int>(deferred))
+    // Only one of the clicks that wait for a load is acted on. 帰る wins over everything: the player asked to leave,
+    // and leaving shows the title screen. Closing the window comes next: it leaves too, only without a title screen.
+    // 延長 comes last, since either of the others would throw its new game away at once.
+    const auto rank = [](Deferred a) {
+        switch (a) {
+        case Deferred::None:
+            return 0;
+        case Deferred::PlayAgain:
+            return 1;
+        case Deferred::Close:
+            return 2;
+        case Deferred::GoBack:
+            return 3;
+        }
+        return 0;
+    };
+    if (rank(action) > rank(deferred))
         deferred = action;
 }
 
-void Form2::runDeferred()
+void GameScreen::runDeferred()
 {
     if (loading || closing)
         return; // a later load is on the stack; its end queues this again
@@ -204,13 +220,13 @@ void Form2::runDeferred()
     }
 }
 
-void Form2::stopClocks()
+void GameScreen::stopClocks()
 {
-    Timer1.stop();
-    Timer2.stop();
+    countdownClock.stop();
+    wordClock.stop();
 }
 
-void Form2::closeEvent(QCloseEvent* event)
+void GameScreen::closeEvent(QCloseEvent* event)
 {
     // Never go away while the load is on the stack: the rest of the game start still writes to this window.
     if (loading) {
@@ -220,7 +236,6 @@ void Form2::closeEvent(QCloseEvent* event)
     }
     closing = true;
     stopClocks();
-    session.detach(*this);
     event->accept();
 }
 

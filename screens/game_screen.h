@@ -1,36 +1,54 @@
 #pragma once
 
 #include "logic/game_display.h"
+#include "logic/typing_game.h"
 #include "logic/word_list.h"
 
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 class QCloseEvent;
-class QLabel;
 
 namespace Ui {
-class Form2;
+class GameScreen;
 }
 
 namespace fururupo {
 
-class GameSession;
-
-// The game screen: shows the game it is handed, drives it with its two clocks and the input box's key-downs, and
-// offers "延長" (play again) and "帰る" (back to the title screen).
-class Form2 : public QWidget, public GameDisplay, public LoadHooks
+// The game screen: it owns one game and its word list, drives the game with its two clocks and the input box's
+// key-downs, shows what the game assigns, and offers "延長" (play again) and "帰る" (back to the title screen).
+//
+// Its controls keep the object names by which tests and tools find them (all laid out in game_screen.ui):
+//
+//   Form2            this window
+//   Label1           speed caption (おそい, ふつう, はやい)
+//   Label2           stars earned
+//   Label3           "帰る": back to the title screen
+//   Label4           prompt: the countdown, the word to type, the time-up and record messages
+//   Label5           explanation of the word
+//   Label6           "延長": start the game again
+//   Text1            input box
+//   loadFailureLine  why the last load gave no words, or which line held unreadable characters
+//   Timer1           countdown clock (countdownClock), 1 s
+//   Timer2           word clock (wordClock), 1 s
+class GameScreen : public QWidget, public GameDisplay, public LoadHooks
 {
     Q_OBJECT
 
 public:
-    // Starts the first game at once, with the speed flags of the title screen's options; every "延長" replays with
-    // the same flags, so the player keeps the speed chosen.
-    Form2(GameSession& session, bool slow, bool normal, bool fast, QWidget* parent = nullptr);
-    ~Form2() override;
+    // Starts the first game at once, on MSG.txt in wordFolder, with the speed flags of the title screen's options;
+    // every "延長" replays with the same flags, so the player keeps the speed chosen. An empty folder means the
+    // program's folder is unknown: every load then reports the word file missing.
+    GameScreen(const std::filesystem::path& wordFolder, bool slow, bool normal, bool fast, QWidget* parent = nullptr);
+    ~GameScreen() override;
+
+    // The game being played, for reading its state.
+    const TypingGame& game() const { return typingGame; }
 
     void setPrompt(std::u16string_view text) override;
     void setExplanation(std::u16string_view text) override;
@@ -65,13 +83,15 @@ private:
     bool heldBack(Deferred action);
     void stopClocks();
 
-    std::unique_ptr<Ui::Form2> ui;
-    GameSession& session;
-    QTimer Timer1;
-    QTimer Timer2;
-    // Shows why the last load stored no words, or which line held unreadable characters; it stays until the next
-    // game start.
-    QLabel* loadFailureLine = nullptr;
+    std::unique_ptr<Ui::GameScreen> ui;
+    // Declared before the game, which is built with them.
+    std::filesystem::path wordFolder;
+    std::filesystem::path wordFile;
+    std::u16string wordFileShown;
+    WordList words;
+    TypingGame typingGame;
+    QTimer countdownClock;
+    QTimer wordClock;
     bool slow;
     bool normal;
     bool fast;

@@ -1,6 +1,6 @@
 #include "screens/input_box.h"
 
-#include "screens/runtime.h"
+#include "screens/text_and_placement.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -5,27 +5,37 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 
 class QCloseEvent;
 class QLabel;
 
 namespace Ui {
-class Form1;
+class TitleScreen;
 }
 
 namespace fururupo {
 
-class GameSession;
-
 // The title screen: the banner among ten blinking hearts, the speed options, START and EXIT.
-class Form1 : public QWidget
+//
+// Its controls keep the object names by which tests and tools find them (all laid out in title_screen.ui):
+//
+//   Form1                   this window
+//   Image1                  the title banner
+//   Image2_0 … Image2_9     the ten hearts, blinking in two halves
+//   Label2_0 … Label2_9     the stars behind the hearts
+//   Option1_0, _1, _2       speed options おそい, ふつう, はやい
+//   Command1, Command2      START and EXIT
+//   Timer1                  blink clock (blinkClock), 500 ms
+class TitleScreen : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit Form1(GameSession& session, QWidget* parent = nullptr);
-    ~Form1() override;
+    // wordFolder holds the MSG.txt that START plays; the title screen only hands it on to the game screen.
+    explicit TitleScreen(std::filesystem::path wordFolder, QWidget* parent = nullptr);
+    ~TitleScreen() override;
 
     // The farewell shown by EXIT, exactly as the player reads it.
     static QString farewellText();
@@ -44,9 +54,9 @@ private Q_SLOTS:
 private:
     void sayFarewellAndEnd();
 
-    std::unique_ptr<Ui::Form1> ui;
-    GameSession& session;
-    QTimer Timer1;
+    std::unique_ptr<Ui::TitleScreen> ui;
+    std::filesystem::path wordFolder;
+    QTimer blinkClock;
     std::array<QLabel*, 10> hearts{};
     // START runs a word-list load that lets other clicks in; these keep such clicks from acting half-way through.
     bool starting = false;

@@ -75,9 +75,9 @@ TEST(TypingGameStart, ClearsTheScreenLoadsAndStartsTheCountdownInOrder)
                                       {u"speed", u"ふつう"},
                                       {u"input", u" "},
                                       {u"countdownClock", u"on"}}));
-    EXPECT_EQ(t.game.countdown, 3);
-    EXPECT_EQ(t.game.ticksLeft, 14);
-    EXPECT_EQ(t.game.entries, 10);
+    EXPECT_EQ(t.game.countdown(), 3);
+    EXPECT_EQ(t.game.ticksLeft(), 14);
+    EXPECT_EQ(t.game.entries(), 10);
     // The space put in the box at the start is no match for the empty prompt.
     t.game.checkInput(u" ");
     t.game.checkInput(u"");
@@ -102,16 +102,16 @@ TEST(TypingGameStart, TheLastSetSpeedFlagDecidesAndNoFlagKeepsTheLimit)
     for (const auto& c : cases) {
         Table t;
         t.start(c.slow, c.normal, c.fast);
-        EXPECT_EQ(t.game.wordLimit, c.limit);
-        EXPECT_EQ(t.game.ticksLeft, c.ticks);
+        EXPECT_EQ(t.game.wordLimit(), c.limit);
+        EXPECT_EQ(t.game.ticksLeft(), c.ticks);
         EXPECT_EQ(t.display.speed, c.caption);
     }
     // Without a flag the previous game's limit stays, and "START" lasts ten ticks before the first word.
     Table t;
     t.start(true, false, false);
     t.start(false, false, false);
-    EXPECT_EQ(t.game.wordLimit, 19);
-    EXPECT_EQ(t.game.ticksLeft, 10);
+    EXPECT_EQ(t.game.wordLimit(), 19);
+    EXPECT_EQ(t.game.ticksLeft(), 10);
     t.countdown();
     for (int i = 0; i < 9; ++i)
         t.game.wordClockTick();
@@ -132,10 +132,10 @@ TEST(TypingGameCountdown, ShowsThreeTwoOneStartThenHandsOverToTheWordClock)
                                       {u"countdownClock", u"off"},
                                       {u"wordClock", u"on"},
                                       {u"input", u""}}));
-    EXPECT_EQ(t.game.countdown, -1);
+    EXPECT_EQ(t.game.countdown(), -1);
     t.game.countdownTick();
     EXPECT_EQ(t.display.prompt, u"START");
-    EXPECT_EQ(t.game.countdown, -2);
+    EXPECT_EQ(t.game.countdown(), -2);
 }
 
 // The draw rounds half to even and redraws once when the first value reaches the last index.
@@ -206,14 +206,14 @@ TEST(TypingGamePlay, TwentyOneMatchesShowTheRecordInSeconds)
                                               {u"prompt", u""},
                                               {u"explanation", u""},
                                               {u"input", u""}}));
-            EXPECT_EQ(t.game.cleared, word + 1);
-            EXPECT_EQ(t.game.ticksLeft, 14);
+            EXPECT_EQ(t.game.cleared(), word + 1);
+            EXPECT_EQ(t.game.ticksLeft(), 14);
         }
     }
     EXPECT_EQ(t.display.prompt, u"おめでとう!\r\n記録：42秒");
     EXPECT_FALSE(t.display.wordClock);
     EXPECT_EQ(t.display.stars, std::u16string(21, u'★'));
-    EXPECT_EQ(t.game.cleared, 0);
+    EXPECT_EQ(t.game.cleared(), 0);
     EXPECT_EQ(t.display.calls.back(), (std::pair<std::u16string, std::u16string>{u"wordClock", u"off"}));
 }
 
@@ -252,7 +252,7 @@ TEST(TypingGameTimeUp, ComesAfterTheSpeedLimitAndEmptiesTheBoxEverySecond)
         t.display.input = u"later";
         t.game.wordClockTick();
         EXPECT_EQ(t.display.input, u"");
-        EXPECT_EQ(t.game.elapsed, limit + 2);
+        EXPECT_EQ(t.game.elapsed(), limit + 2);
     }
 }
 
@@ -278,7 +278,7 @@ TEST(TypingGameMendedFaults, NothingButADrawnWordEarnsAStar)
     ASSERT_EQ(t.display.prompt, u"お時間になりました。");
     t.typePrompt();
     EXPECT_EQ(t.display.stars, u"★");
-    EXPECT_EQ(t.game.cleared, 1);
+    EXPECT_EQ(t.game.cleared(), 1);
 }
 
 TEST(TypingGameMendedFaults, TheRecordIsNoMatchEither)
@@ -306,7 +306,7 @@ TEST(TypingGameMendedFaults, KeyDownsDuringTheLoadEarnNothing)
         return 10;
     });
     EXPECT_EQ(t.display.stars, u"");
-    EXPECT_EQ(t.game.cleared, 0);
+    EXPECT_EQ(t.game.cleared(), 0);
 }
 
 // With no words the draw must not index outside the list; the player is told where the words were looked for.
@@ -335,19 +335,27 @@ TEST(TypingGameMendedFaults, ALongTimeUpRestsAtTheLowerLimit)
     t.countdown();
     for (int tick = 0; tick < 100000; ++tick)
         t.game.wordClockTick();
-    EXPECT_EQ(t.game.ticksLeft, std::numeric_limits<std::int16_t>::min());
-    EXPECT_EQ(t.game.elapsed, 100000);
+    EXPECT_EQ(t.game.ticksLeft(), std::numeric_limits<std::int16_t>::min());
+    EXPECT_EQ(t.game.elapsed(), 100000);
     EXPECT_EQ(t.display.prompt, u"お時間になりました。");
     EXPECT_TRUE(t.display.wordClock);
 }
 
-TEST(TypingGameOverflow, CountersTheGameDoesNotMendStillRaise)
+// Counters the game does not bound must raise rather than wrap: the countdown's steps past START, if its clock
+// ever ticked on, would otherwise come round to "3" again.
+TEST(TypingGameOverflow, CountersTheGameDoesNotBoundStillRaise)
 {
     Table t;
     t.start(false, true, false);
-    t.countdown();
-    t.game.elapsed = std::numeric_limits<std::int32_t>::max();
-    EXPECT_THROW(t.game.wordClockTick(), RuntimeError);
+    int ticks = 0;
+    EXPECT_THROW(
+        while (ticks < 40000) {
+            t.game.countdownTick();
+            ++ticks;
+        },
+        RuntimeError);
+    EXPECT_EQ(ticks, 3 + 32768);
+    EXPECT_EQ(t.game.countdown(), std::numeric_limits<std::int16_t>::min());
 }
 
 // A new start from any phase discards the running game.
@@ -366,8 +374,8 @@ TEST(TypingGameStart, ARestartInAnyPhaseBeginsAFreshCountdown)
     EXPECT_EQ(t.display.prompt, u"");
     EXPECT_FALSE(t.display.wordClock);
     EXPECT_FALSE(t.game.wordOnDisplay());
-    EXPECT_EQ(t.game.cleared, 0);
-    EXPECT_EQ(t.game.elapsed, 0);
+    EXPECT_EQ(t.game.cleared(), 0);
+    EXPECT_EQ(t.game.elapsed(), 0);
     t.game.countdownTick();
     EXPECT_EQ(t.display.prompt, u"3");
 }

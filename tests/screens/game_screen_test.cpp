@@ -2,7 +2,6 @@
 
 #include "logic/word_list.h"
 #include "screens/game_screen.h"
-#include "screens/game_session.h"
 #include "screens/title_screen.h"
 
 #include <QApplication>
@@ -20,14 +19,14 @@ using namespace testing;
 const QString word = QStringLiteral("さくら");
 const QString timeUp = QStringLiteral("お時間になりました。");
 
-class GameScreen : public ::testing::Test
+class GameWindow : public ::testing::Test
 {
 protected:
     void TearDown() override { closeAllWindows(); }
 
-    Form2* open(bool slow, bool normal, bool fast)
+    GameScreen* open(bool slow, bool normal, bool fast)
     {
-        auto* form = new Form2(session, slow, normal, fast);
+        auto* form = new GameScreen(words.folder(), slow, normal, fast);
         form->show();
         return form;
     }
@@ -68,7 +67,6 @@ protected:
     }
 
     WordFolder words{{{word, QStringLiteral("はるに さく はな")}}};
-    GameSession session{localPath(words.path())};
     ProcessEndRecorder ends;
 };
 
@@ -92,10 +90,10 @@ protected:
     }
 };
 
-TEST_F(GameScreen, AppearsBlankThenCountsDownToTheFirstWord)
+TEST_F(GameWindow, AppearsBlankThenCountsDownToTheFirstWord)
 {
     ShowRecorder recorder;
-    Form1* title = new Form1(session);
+    TitleScreen* title = new TitleScreen(words.folder());
     title->show();
     click(title, "Command1");
     ASSERT_EQ(recorder.shown.size(), 1u);
@@ -131,9 +129,9 @@ TEST_F(GameScreen, AppearsBlankThenCountsDownToTheFirstWord)
     EXPECT_EQ(text(form, "Label5"), QStringLiteral("■解説■\nはるに さく はな"));
 }
 
-TEST_F(GameScreen, AWordCountsOnTheKeyAfterItAndTwentyOneWordsShowTheRecord)
+TEST_F(GameWindow, AWordCountsOnTheKeyAfterItAndTwentyOneWordsShowTheRecord)
 {
-    Form2* form = open(false, true, false);
+    GameScreen* form = open(false, true, false);
     playToFirstWord(form);
     QWidget* box = child<QWidget>(form, "Text1");
     // Each key is checked against the text before it: the word's last character alone does not count.
@@ -157,7 +155,7 @@ TEST_F(GameScreen, AWordCountsOnTheKeyAfterItAndTwentyOneWordsShowTheRecord)
     EXPECT_FALSE(running(form, "Timer1"));
 }
 
-TEST_F(GameScreen, AnUnansweredWordTimesOutAfterTheLimitOfItsSpeed)
+TEST_F(GameWindow, AnUnansweredWordTimesOutAfterTheLimitOfItsSpeed)
 {
     const struct
     {
@@ -166,7 +164,7 @@ TEST_F(GameScreen, AnUnansweredWordTimesOutAfterTheLimitOfItsSpeed)
     } speeds[] = {{true, false, false, 19}, {false, true, false, 14}, {false, false, true, 4}};
     for (const auto& speed : speeds) {
         SCOPED_TRACE(speed.limit);
-        Form2* form = open(speed.slow, speed.normal, speed.fast);
+        GameScreen* form = open(speed.slow, speed.normal, speed.fast);
         playToFirstWord(form);
         EXPECT_EQ(secondsUntilTimeUp(form), speed.limit);
         EXPECT_EQ(text(form, "Label5"), "");
@@ -180,9 +178,9 @@ TEST_F(GameScreen, AnUnansweredWordTimesOutAfterTheLimitOfItsSpeed)
 }
 
 // Without this the replay would read a title screen that is gone and fall back to the normal speed.
-TEST_F(GameScreen, PlayAgainStartsOverInEveryPhaseAndKeepsTheChosenSpeed)
+TEST_F(GameWindow, PlayAgainStartsOverInEveryPhaseAndKeepsTheChosenSpeed)
 {
-    Form1* title = new Form1(session);
+    TitleScreen* title = new TitleScreen(words.folder());
     title->show();
     click(title, "Option1_2");
     click(title, "Command1");
@@ -220,11 +218,11 @@ TEST_F(GameScreen, PlayAgainStartsOverInEveryPhaseAndKeepsTheChosenSpeed)
     }
 }
 
-TEST_F(GameScreen, GoingBackStopsBothClocksAndBringsAFreshTitleScreen)
+TEST_F(GameWindow, GoingBackStopsBothClocksAndBringsAFreshTitleScreen)
 {
     for (const char* phase : {"countdown", "playing"}) {
         SCOPED_TRACE(phase);
-        Form1* title = new Form1(session);
+        TitleScreen* title = new TitleScreen(words.folder());
         title->show();
         click(title, "Option1_0");
         click(title, "Command1");
@@ -240,16 +238,16 @@ TEST_F(GameScreen, GoingBackStopsBothClocksAndBringsAFreshTitleScreen)
         const auto titles = openWindows(QStringLiteral("Form1"));
         ASSERT_EQ(titles.size(), 1u);
         EXPECT_TRUE(child<QRadioButton>(titles.front(), "Option1_1")->isChecked());
-        EXPECT_EQ(static_cast<Form1*>(titles.front())->blinkPhase, 0);
+        EXPECT_EQ(static_cast<TitleScreen*>(titles.front())->blinkPhase, 0);
         flushDeletes();
         EXPECT_TRUE(form.isNull());
         closeAllWindows();
     }
 }
 
-TEST_F(GameScreen, LooksBlackWithPinkTextAndAWhiteInput)
+TEST_F(GameWindow, LooksBlackWithPinkTextAndAWhiteInput)
 {
-    Form2* form = open(false, true, false);
+    GameScreen* form = open(false, true, false);
     playToFirstWord(form);
     typeText(child<QWidget>(form, "Text1"), QStringLiteral("さ"));
     const QImage image = form->grab().toImage();
@@ -271,10 +269,10 @@ TEST_F(GameScreen, LooksBlackWithPinkTextAndAWhiteInput)
 }
 
 // Without this a missing word file leaves the player in front of a black screen with no hint of the cause.
-TEST_F(GameScreen, AFailedLoadSaysWhyUntilTheNextGameStart)
+TEST_F(GameWindow, AFailedLoadSaysWhyUntilTheNextGameStart)
 {
     words.remove();
-    Form2* form = open(false, true, false);
+    GameScreen* form = open(false, true, false);
     auto* failure = child<QLabel>(form, "loadFailureLine");
     ASSERT_TRUE(failure->isVisible());
     const QString why = QString::fromStdU16String(describeLoadFailure(
@@ -295,10 +293,10 @@ TEST_F(GameScreen, AFailedLoadSaysWhyUntilTheNextGameStart)
 }
 
 // A click during the load runs inside the game start; acting on it there would delete the window under the start.
-TEST_F(GameScreen, ClicksArrivingDuringALoadActOnceItHasReturned)
+TEST_F(GameWindow, ClicksArrivingDuringALoadActOnceItHasReturned)
 {
     words.write(std::vector<WordFolder::Entry>(60, {word, QStringLiteral("はるに さく はな")}));
-    QPointer<Form2> form = open(false, false, true);
+    QPointer<GameScreen> form = open(false, false, true);
     playToFirstWord(form);
     typeText(child<QWidget>(form, "Text1"), QStringLiteral("ね"));
 

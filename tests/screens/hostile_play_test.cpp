@@ -3,7 +3,6 @@
 
 #include "platform/program_folder.h"
 #include "screens/game_screen.h"
-#include "screens/game_session.h"
 #include "screens/title_screen.h"
 
 #include <QDir>
@@ -44,11 +43,10 @@ struct Outcome
 
 Outcome play(const QString& folder)
 {
-    GameSession session{localPath(folder)};
-    QPointer<Form2> form = new Form2(session, false, true, false);
+    QPointer<GameScreen> form = new GameScreen(localPath(folder), false, true, false);
     form->show();
     auto* failureLine = child<QLabel>(form, "loadFailureLine");
-    Outcome outcome{failureLine->isVisible() ? failureLine->text() : QString(), {}, session.game.entries};
+    Outcome outcome{failureLine->isVisible() ? failureLine->text() : QString(), {}, form->game().entries()};
     tick(form, "Timer1", 4);
     tick(form, "Timer2");
     outcome.prompt = text(form, "Label4");
@@ -160,8 +158,7 @@ TEST(HostileWordFiles, BlankLinesAreNeverPlayedAsWords)
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("\r\n    \r\n\r\n");
     out.close();
-    GameSession session{localPath(folder.path())};
-    QPointer<Form2> form = new Form2(session, false, false, true);
+    QPointer<GameScreen> form = new GameScreen(localPath(folder.path()), false, false, true);
     form->show();
     tick(form, "Timer1", 4);
     tick(form, "Timer2");
@@ -235,8 +232,7 @@ TEST(NoDisplay, TheGameSaysItNeedsADesktopSessionAndExitsWithStatus2)
 TEST(Endurance, ATimeUpOfAHundredThousandTicks)
 {
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあと なく")}}};
-    GameSession session{localPath(words.path())};
-    QPointer<Form2> form = new Form2(session, false, false, true);
+    QPointer<GameScreen> form = new GameScreen(words.folder(), false, false, true);
     form->show();
     tick(form, "Timer1", 4);
     tick(form, "Timer2", 5);
@@ -244,8 +240,8 @@ TEST(Endurance, ATimeUpOfAHundredThousandTicks)
     for (int i = 0; i < 100000; ++i)
         tick(form, "Timer2");
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("お時間になりました。"));
-    EXPECT_EQ(session.game.ticksLeft, -32768);
-    EXPECT_EQ(session.game.elapsed, 100005);
+    EXPECT_EQ(form->game().ticksLeft(), -32768);
+    EXPECT_EQ(form->game().elapsed(), 100005);
     closeAllWindows();
 }
 
@@ -256,11 +252,10 @@ TEST(Endurance, AHundredThousandRandomActions)
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあと なく")},
                       {QStringLiteral("いぬ"), QStringLiteral("わんと ほえる")},
                       {QStringLiteral("とり"), QStringLiteral("そらを とぶ")}}};
-    GameSession session{localPath(words.path())};
     ProcessEndRecorder ends;
     std::mt19937 random(20261207);
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    new Form1(session);
+    new TitleScreen(words.folder());
     existingWindows(QStringLiteral("Form1")).front()->show();
     const char* const keys = "nekoinutorixa-'";
     int games = 0;

@@ -1,5 +1,4 @@
 #include "screens/game_screen.h"
-#include "screens/game_session.h"
 #include "screens/input_box.h"
 
 #include "screen_test_support.h"
@@ -172,9 +171,8 @@ TEST(InputBox, ResettingTheTextDropsAPendingSyllable)
 TEST(InputBox, AWholeGameCanBeWonByTypingRomaji)
 {
     WordFolder words{{{QStringLiteral("しんぶん"), QStringLiteral("まいあさ とどく")}}};
-    GameSession session{localPath(words.path())};
     ProcessEndRecorder ends;
-    auto* form = new Form2(session, false, true, false);
+    auto* form = new GameScreen(words.folder(), false, true, false);
     form->show();
     auto* box = child<InputBox>(form, "Text1");
     tick(form, "Timer1", 4);

@@ -1,4 +1,5 @@
-#include "screens/runtime.h"
+#include "screens/application.h"
+#include "screens/text_and_placement.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "screen_test_support.h"
 
 #include "platform/checked.h"
+#include "screens/application.h"
 #include "screens/game_screen.h"
-#include "screens/game_session.h"
-#include "screens/runtime.h"
+#include "screens/text_and_placement.h"
 
 #include <QFontInfo>
 #include <QLabel>
@@ -31,8 +31,7 @@ private:
 TEST(Runtime, AnErrorEscapingAHandlerIsShownThenEndsTheProgramWithAFailure)
 {
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
-    GameSession session(localPath(words.path()));
-    auto* game = new Form2(session, false, true, false);
+    auto* game = new GameScreen(words.folder(), false, true, false);
     game->show();
     ProcessEndRecorder ends;
     MessageBoxAnswerer answerer;
@@ -66,8 +65,7 @@ TEST(Runtime, TheDesignsFontFaceFallsBackOnInstalledJapaneseFaces)
     };
 
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
-    GameSession session(localPath(words.path()));
-    Form2 game(session, false, true, false);
+    GameScreen game(words.folder(), false, true, false);
     auto* prompt = child<QLabel>(&game, "Label4");
     EXPECT_EQ(prompt->font().family(), QStringLiteral("HG創英角ﾎﾟｯﾌﾟ体"));
     EXPECT_EQ(prompt->font().pointSizeF(), 36.0);

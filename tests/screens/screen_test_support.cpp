@@ -1,6 +1,7 @@
 #include "screen_test_support.h"
 
-#include "screens/runtime.h"
+#include "screens/application.h"
+#include "screens/text_and_placement.h"
 
 #include <QAbstractButton>
 #include <QApplication>

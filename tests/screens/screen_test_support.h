@@ -40,6 +40,7 @@ public:
 
     explicit WordFolder(const std::vector<Entry>& entries = {});
     QString path() const { return dir.path(); }
+    std::filesystem::path folder() const { return localPath(dir.path()); }
     void write(const std::vector<Entry>& entries);
     void remove();
 

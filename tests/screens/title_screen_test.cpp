@@ -1,6 +1,5 @@
 #include "screen_test_support.h"
 
-#include "screens/game_session.h"
 #include "screens/title_screen.h"
 
 #include <QLabel>
@@ -13,14 +12,14 @@ namespace {
 
 using namespace testing;
 
-class TitleScreen : public ::testing::Test
+class TitleWindow : public ::testing::Test
 {
 protected:
     void TearDown() override { closeAllWindows(); }
 
-    Form1* open()
+    TitleScreen* open()
     {
-        auto* form = new Form1(session);
+        auto* form = new TitleScreen(words.folder());
         form->show();
         return form;
     }
@@ -34,13 +33,12 @@ protected:
     }
 
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はるに さく はな")}}};
-    GameSession session{localPath(words.path())};
     ProcessEndRecorder ends;
 };
 
-TEST_F(TitleScreen, OpensWithEveryHeartLitNormalSpeedChosenAndStartFocused)
+TEST_F(TitleWindow, OpensWithEveryHeartLitNormalSpeedChosenAndStartFocused)
 {
-    Form1* form = open();
+    TitleScreen* form = open();
     EXPECT_EQ(form->windowTitle(), QStringLiteral("Form1"));
     EXPECT_EQ(form->size(), QSize(470, 295));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
@@ -63,9 +61,9 @@ TEST_F(TitleScreen, OpensWithEveryHeartLitNormalSpeedChosenAndStartFocused)
     EXPECT_EQ(start->iconSize(), QSize(121, 40));
 }
 
-TEST_F(TitleScreen, BlinkHidesTheEvenHeartsThenTheOddOnesInTurn)
+TEST_F(TitleWindow, BlinkHidesTheEvenHeartsThenTheOddOnesInTurn)
 {
-    Form1* form = open();
+    TitleScreen* form = open();
     const std::vector<bool> oddLit{false, true, false, true, false, true, false, true, false, true};
     std::vector<bool> evenLit;
     for (bool lit : oddLit)
@@ -81,9 +79,9 @@ TEST_F(TitleScreen, BlinkHidesTheEvenHeartsThenTheOddOnesInTurn)
     EXPECT_EQ(heartsShown(form), oddLit);
 }
 
-TEST_F(TitleScreen, LooksPinkAndAHiddenHeartUncoversItsYellowStar)
+TEST_F(TitleWindow, LooksPinkAndAHiddenHeartUncoversItsYellowStar)
 {
-    Form1* form = open();
+    TitleScreen* form = open();
     const QImage lit = form->grab().toImage();
     EXPECT_EQ(lit.pixelColor(2, 2), QColor(255, 192, 255));
     EXPECT_EQ(lit.pixelColor(466, 150), QColor(255, 192, 255));
@@ -97,7 +95,7 @@ TEST_F(TitleScreen, LooksPinkAndAHiddenHeartUncoversItsYellowStar)
     EXPECT_GT(yellowWhileHidden, 3 * yellowWhileLit);
 }
 
-TEST_F(TitleScreen, StartOpensTheGameAtTheChosenSpeedAndClosesItself)
+TEST_F(TitleWindow, StartOpensTheGameAtTheChosenSpeedAndClosesItself)
 {
     const struct
     {
@@ -109,7 +107,7 @@ TEST_F(TitleScreen, StartOpensTheGameAtTheChosenSpeedAndClosesItself)
                   {"Option1_2", QStringLiteral("はやい"), 4}};
     for (const auto& speed : speeds) {
         SCOPED_TRACE(speed.option);
-        QPointer<Form1> form = open();
+        QPointer<TitleScreen> form = open();
         click(form, speed.option);
         click(form, "Command1");
         flushDeletes();
@@ -130,9 +128,9 @@ TEST_F(TitleScreen, StartOpensTheGameAtTheChosenSpeedAndClosesItself)
     }
 }
 
-TEST_F(TitleScreen, ExitSaysFarewellAndEndsTheProgram)
+TEST_F(TitleWindow, ExitSaysFarewellAndEndsTheProgram)
 {
-    Form1* form = open();
+    TitleScreen* form = open();
     MessageBoxAnswerer answerer;
     click(form, "Command2");
     ASSERT_EQ(answerer.seen.size(), 1u);
@@ -148,11 +146,11 @@ TEST_F(TitleScreen, ExitSaysFarewellAndEndsTheProgram)
 
 // START runs the word-list load, which lets other clicks in: a second START must not open a second game screen, and
 // EXIT must wait until the title screen is done starting rather than end the program under it.
-TEST_F(TitleScreen, ClicksArrivingWhileStartLoadsTheWordsWaitForIt)
+TEST_F(TitleWindow, ClicksArrivingWhileStartLoadsTheWordsWaitForIt)
 {
     std::vector<WordFolder::Entry> many(60, {QStringLiteral("ねこ"), QStringLiteral("どうぶつ")});
     words.write(many);
-    QPointer<Form1> form = open();
+    QPointer<TitleScreen> form = open();
     MessageBoxAnswerer answerer;
     postClick(form, "Command1");
     postClick(form, "Command2");
@@ -162,7 +160,7 @@ TEST_F(TitleScreen, ClicksArrivingWhileStartLoadsTheWordsWaitForIt)
     EXPECT_EQ(openWindows(QStringLiteral("Form2")).size(), 1u);
     EXPECT_TRUE(openWindows(QStringLiteral("Form1")).empty());
     ASSERT_EQ(answerer.seen.size(), 1u);
-    EXPECT_EQ(answerer.seen.front().text, Form1::farewellText());
+    EXPECT_EQ(answerer.seen.front().text, TitleScreen::farewellText());
     EXPECT_EQ(answerer.seen.front().windowsBehind, QStringList{QStringLiteral("Form2")});
     EXPECT_EQ(ends.statuses, std::vector<int>{0});
     flushDeletes();

@@ -1,8 +1,6 @@
-#include "screens/runtime.h"
+#include "screens/application.h"
 
-#include "platform/checked.h"
 #include "platform/program_folder.h"
-#include "screens/game_session.h"
 #include "screens/title_screen.h"
 
 #include <QFont>
@@ -10,7 +8,6 @@
 #include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
-#include <QScreen>
 #include <QTimer>
 #include <QTranslator>
 
@@ -18,12 +15,6 @@
 #include <cstdlib>
 #include <exception>
 #include <vector>
-
-// Resources of a static library are registered by hand; Q_INIT_RESOURCE must stand outside any namespace.
-static void registerPictures()
-{
-    Q_INIT_RESOURCE(fururupo);
-}
 
 namespace fururupo {
 
@@ -113,7 +104,6 @@ bool Application::notify(QObject* receiver, QEvent* event)
 
 void setUpRuntime(QApplication& app)
 {
-    registerPictures();
     QFont::insertSubstitutions(QStringLiteral("HG創英角ﾎﾟｯﾌﾟ体"),
                                {QStringLiteral("RocknRoll One"), QStringLiteral("Noto Sans CJK JP")});
 
@@ -171,41 +161,15 @@ void deleteAllWindows()
 
 int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown)
 {
-    try {
-        // The game and its word list live as long as the process; the windows come and go around them.
-        GameSession session(executableFolder());
-        auto* titleScreen = new Form1(session);
-        titleScreen->show();
-        if (titleShown)
-            titleShown(*titleScreen);
-        const int status = app.exec();
-        deleteAllWindows();
-        return status;
-    } catch (const std::exception& error) {
-        reportFatalError(QString::fromUtf8(error.what()));
-        return 1;
-    }
-}
-
-void centreOnScreen(QWidget& window)
-{
-    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    window.move(area.x() + (area.width() - window.width()) / 2, area.y() + (area.height() - window.height()) / 2);
-}
-
-QString qtext(std::u16string_view text)
-{
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QString captionText(std::u16string_view text)
-{
-    QString caption = qtext(text);
-    caption.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    return caption;
+    // The words lie beside the executable; where the system cannot say where that is, every load says the file is
+    // missing rather than reading some other folder's.
+    auto* titleScreen = new TitleScreen(executableFolder().value_or(std::filesystem::path()));
+    titleScreen->show();
+    if (titleShown)
+        titleShown(*titleScreen);
+    const int status = app.exec();
+    deleteAllWindows();
+    return status;
 }
 
 } // namespace fururupo

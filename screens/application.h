@@ -1,0 +1,64 @@
+#pragma once
+
+#include "platform/checked.h"
+
+#include <QApplication>
+#include <QMetaObject>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+namespace fururupo {
+
+// The process's application object. Calls from Qt into the rules go through guarded() below, so no error of the
+// rules crosses Qt's dispatch; notify() is only the last resort for anything else that escapes a handler: the player
+// reads its description in a message box and the process ends with status 1.
+class Application : public QApplication
+{
+public:
+    Application(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Builds the application object. When no window can be opened (no desktop session, a display that does not answer,
+// a platform plugin that does not load) it prints one line saying so, in Japanese and English with Qt's reason, and
+// ends the process with status 2 instead of letting Qt abort it.
+std::unique_ptr<Application> openDesktopSession(int& argc, char** argv);
+
+// Fonts, Japanese language resources and the window icon; main and the screen tests both run it once.
+void setUpRuntime(QApplication& app);
+
+// Ends the process at once, without further events. Tests put a recorder in its place so that EXIT and a fatal
+// error can be checked without ending the test run; setProcessEnd returns the previous one.
+using ProcessEnd = std::function<void(int status)>;
+ProcessEnd setProcessEnd(ProcessEnd end);
+void endProcess(int status);
+
+// Shows the description of an error that nothing else handled, then ends the process with status 1.
+void reportFatalError(const QString& description);
+
+// Runs a call into the rules from a slot, a timer or an event handler. A run-time error of the rules becomes the
+// error box, shown from the event loop once the handler has returned, never thrown into Qt (Qt calls that undefined).
+template <typename Call> void guarded(Call&& call)
+{
+    try {
+        call();
+    } catch (const RuntimeError& error) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [message = QString::fromUtf8(error.what())] { reportFatalError(message); },
+            Qt::QueuedConnection);
+    }
+}
+
+// Deletes every window still there; runGame runs it before it returns.
+void deleteAllWindows();
+
+// The whole program after setUpRuntime: the title screen on the word list beside the executable, then the event loop.
+// titleShown, when given, is called with the title screen right after it is first shown.
+int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown = {});
+
+} // namespace fururupo
