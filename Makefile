@@ -1,14 +1,7 @@
-# Thin wrappers over CMake and CTest. `make run` plays, `make test` checks everything.
-BUILD ?= build
-SANITIZE_BUILD ?= build-sanitize
-RELEASE_BUILD ?= build-release
+# Thin wrappers over CMake and CTest. `make run` plays, `make test` checks everything. Every build folder and its
+# options come from CMakePresets.json (debug: build/, sanitize: build-sanitize/, release: build-release/, bench:
+# build-bench/), so `cmake --preset NAME` by hand gives the same build.
 JOBS ?= $(shell nproc)
-
-# The second test build runs every suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails it.
-SANITIZE_FLAGS = -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
-export ASAN_OPTIONS ?= detect_leaks=1:abort_on_error=1:strict_string_checks=1
-export UBSAN_OPTIONS ?= print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS ?= suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
 .PHONY: all deps build build-sanitize test test-plain test-sanitize run clean
 
@@ -18,21 +11,21 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Debug
-	cmake --build $(BUILD) -j $(JOBS)
+	cmake --preset debug
+	cmake --build --preset debug -j $(JOBS)
 
+# The second test build runs every suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails it.
 build-sanitize: deps
-	cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug \
-		-DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_EXE_LINKER_FLAGS="$(SANITIZE_FLAGS)"
-	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cmake --preset sanitize
+	cmake --build --preset sanitize -j $(JOBS)
 
 test: test-plain test-sanitize
 
 test-plain: build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+	ctest --preset debug -j $(JOBS)
 
 test-sanitize: build-sanitize
-	cd $(SANITIZE_BUILD) && ctest --output-on-failure -j $(JOBS)
+	ctest --preset sanitize -j $(JOBS)
 
 # The desktop entry, the AppStream metainfo and both manual pages through their validators, warnings included, and
 # the application ID, icons and version agreeing across them.
@@ -45,9 +38,9 @@ check-packaging: deps
 run:
 	$(if $(DISPLAY)$(WAYLAND_DISPLAY),,$(error make run: no display to open the game on (DISPLAY and WAYLAND_DISPLAY are both empty)))
 	@scripts/install-deps
-	cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DFURURUPO_TESTS=OFF
-	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target fururupo
-	$(RELEASE_BUILD)/bin/fururupo
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	build-release/bin/fururupo
 
 # Installs the game under PREFIX (DESTDIR is honoured) as Debian lays out games: lib/games/fururupo/ holds the
 # executable and MSG.txt, games/fururupo links to it, and the desktop entry, icons, AppStream metainfo and the manual
@@ -55,9 +48,9 @@ run:
 PREFIX ?= /usr/local
 .PHONY: install screenshots
 install: deps
-	cmake -S . -B $(RELEASE_BUILD) -DCMAKE_BUILD_TYPE=Release -DFURURUPO_TESTS=OFF
-	cmake --build $(RELEASE_BUILD) -j $(JOBS) --target fururupo
-	cmake --install $(RELEASE_BUILD) --prefix $(PREFIX)
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+	cmake --install build-release --prefix $(PREFIX)
 
 # The Debian package: installs what building one needs, builds it from a copy of the tree, checks it with lintian
 # and leaves it in dist/ (`sudo apt install ./dist/fururupo_…_….deb` installs it). DEB_BUILD_OPTIONS=nocheck skips
@@ -94,4 +87,4 @@ fuzz:
 	fuzz/run $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD) $(RELEASE_BUILD) build-bench build-bench2 build-fuzz
+	rm -rf build build-sanitize build-release build-bench build-fuzz
