@@ -4,7 +4,9 @@
 
 #include "platform/text_reader.h"
 
+#include "support/recording_hooks.h"
 #include "support/temp_files.h"
+#include "support/word_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +26,7 @@
 #include <vector>
 
 using namespace fururupo;
-using fururupo::testing::TempFolder;
+using namespace fururupo::testing;
 
 namespace {
 
@@ -40,40 +42,12 @@ struct Outcome
     std::vector<std::int32_t> unreadableLines = {};
 };
 
-struct RecordingHooks final : LoadHooks
-{
-    void yieldToEvents() override
-    {
-        ++outcome.yields;
-        if (onYield)
-            onYield(outcome.yields);
-    }
-    void reportLoadFailure(std::int32_t count, LoadFailure why) override { outcome.failures.push_back({count, why}); }
-    void reportUnreadableText(std::int32_t line) override { outcome.unreadableLines.push_back(line); }
-
-    Outcome outcome;
-    std::function<void(std::int32_t)> onYield;
-};
-
 Outcome load(WordList& list, const std::filesystem::path& path, std::function<void(std::int32_t)> onYield = {})
 {
     RecordingHooks hooks;
     hooks.onYield = std::move(onYield);
-    hooks.outcome.count = loadWordList(list, path, hooks);
-    return hooks.outcome;
-}
-
-std::string shortLines(int count, std::string_view end)
-{
-    std::string bytes;
-    for (int i = 0; i < count; ++i)
-        bytes.append("w").append(std::to_string(i)).append(end);
-    return bytes;
-}
-
-std::string padded(std::string_view word, std::size_t characters)
-{
-    return std::string(word) + std::string(characters, ' ');
+    const std::int32_t count = loadWordList(list, path, hooks);
+    return {count, hooks.yields, hooks.failures, hooks.unreadableLines};
 }
 
 // The peak resident size of this process, in KiB, after forgetting earlier peaks, so that a later reading is the peak
@@ -144,8 +118,8 @@ TEST(HostileWordFile, AnUnreadableFileIsReportedAsSuchEvenWhenStartedAsRoot)
     TempFolder folder;
     std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all | std::filesystem::perms::group_exec |
                                                     std::filesystem::perms::others_exec);
-    const auto readable = folder.write("readable.txt", shortLines(2, "\r\n"));
-    const auto locked = folder.write("MSG.txt", shortLines(2, "\r\n"));
+    const auto readable = folder.write("readable.txt", numberedWords(2, "\r\n"));
+    const auto locked = folder.write("MSG.txt", numberedWords(2, "\r\n"));
     std::filesystem::permissions(readable, std::filesystem::perms::owner_read | std::filesystem::perms::others_read);
     std::filesystem::permissions(locked, std::filesystem::perms::none);
 
@@ -215,7 +189,7 @@ TEST(HostileWordFile, AFileReplacedOrDeletedDuringTheLoadIsReadAsOpened)
         [&] { std::filesystem::remove(path); },
     };
     for (const auto& change : changes) {
-        folder.write("MSG.txt", shortLines(5, "\r\n"));
+        folder.write("MSG.txt", numberedWords(5, "\r\n"));
         WordList list;
         const Outcome outcome = load(list, path, [&](std::int32_t yields) {
             if (yields == 2)
@@ -307,11 +281,11 @@ TEST(HostileWordFile, TheLineLimitCountsEveryKindOfLineEnd)
     const Outcome full{1001, 1001, {}};
     const Outcome tooLong{0, 1002, {{1001, LoadFailure::TooManyLines}}};
     const Case cases[] = {
-        {"1001 lines, no end after the last", shortLines(1000, "\r\n") + "last", full},
-        {"1001 lines ended by lone CRs", shortLines(1001, "\r"), full},
-        {"1001 lines after the UTF-8 mark", "\xEF\xBB\xBF" + shortLines(1001, "\r\n"), full},
-        {"an extra line end makes an empty 1002nd line", shortLines(1001, "\r\n") + "\r\n", tooLong},
-        {"a stray LF after the last line end is a 1002nd line", shortLines(1001, "\r\n") + "\n", tooLong},
+        {"1001 lines, no end after the last", numberedWords(1000, "\r\n") + "last", full},
+        {"1001 lines ended by lone CRs", numberedWords(1001, "\r"), full},
+        {"1001 lines after the UTF-8 mark", "\xEF\xBB\xBF" + numberedWords(1001, "\r\n"), full},
+        {"an extra line end makes an empty 1002nd line", numberedWords(1001, "\r\n") + "\r\n", tooLong},
+        {"a stray LF after the last line end is a 1002nd line", numberedWords(1001, "\r\n") + "\n", tooLong},
         {"a megabyte of lone CRs", std::string(1 << 20, '\r'), tooLong},
         {"five thousand lone LFs are one line", std::string(5000, '\n'), Outcome{1, 1, {}}},
     };

@@ -257,7 +257,7 @@ TEST(TypingGameTimeUp, ComesAfterTheSpeedLimitAndEmptiesTheBoxEverySecond)
 }
 
 // Holding Enter on an empty box must not win a game: only a drawn word can be matched.
-TEST(TypingGameMendedFaults, NothingButADrawnWordEarnsAStar)
+TEST(TypingGameStars, NothingButADrawnWordEarnsAStar)
 {
     Table t;
     t.start(false, false, true);
@@ -281,7 +281,7 @@ TEST(TypingGameMendedFaults, NothingButADrawnWordEarnsAStar)
     EXPECT_EQ(t.game.cleared(), 1);
 }
 
-TEST(TypingGameMendedFaults, TheRecordIsNoMatchEither)
+TEST(TypingGameStars, TheRecordIsNoMatchEither)
 {
     Table t;
     t.start(false, true, false);
@@ -297,7 +297,7 @@ TEST(TypingGameMendedFaults, TheRecordIsNoMatchEither)
 }
 
 // Key-downs that run inside the load (it yields to events) see an empty prompt and earn nothing.
-TEST(TypingGameMendedFaults, KeyDownsDuringTheLoadEarnNothing)
+TEST(TypingGameStars, KeyDownsDuringTheLoadEarnNothing)
 {
     Table t;
     t.game.startGame(false, true, false, [&] {
@@ -310,7 +310,7 @@ TEST(TypingGameMendedFaults, KeyDownsDuringTheLoadEarnNothing)
 }
 
 // With no words the draw must not index outside the list; the player is told where the words were looked for.
-TEST(TypingGameMendedFaults, AnEmptyListShowsAMessageAndStopsTheWordClock)
+TEST(TypingGameDraw, AnEmptyListShowsAMessageAndStopsTheWordClock)
 {
     Table t(0);
     t.draws = {0.9f, 0.9f, 0.9f};
@@ -328,7 +328,7 @@ TEST(TypingGameMendedFaults, AnEmptyListShowsAMessageAndStopsTheWordClock)
 }
 
 // Nine hours of time-up must not overflow the ticks left; the rest of the time-up goes on as before.
-TEST(TypingGameMendedFaults, ALongTimeUpRestsAtTheLowerLimit)
+TEST(TypingGameTimeUp, ALongTimeUpRestsAtTheLowerLimit)
 {
     Table t;
     t.start(false, false, true);

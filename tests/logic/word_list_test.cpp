@@ -2,7 +2,9 @@
 
 #include "platform/checked.h"
 #include "platform/text_reader.h"
+#include "support/recording_hooks.h"
 #include "support/temp_files.h"
+#include "support/word_lines.h"
 
 #include <gtest/gtest.h>
 
@@ -12,43 +14,7 @@
 #include <functional>
 
 using namespace fururupo;
-using fururupo::testing::TempFolder;
-
-namespace {
-
-// Hooks that count yields and remember every failure report.
-struct RecordingHooks final : LoadHooks
-{
-    void yieldToEvents() override
-    {
-        ++yields;
-        if (onYield)
-            onYield();
-    }
-    void reportLoadFailure(std::int32_t count, LoadFailure why) override { failures.push_back({count, why}); }
-    void reportUnreadableText(std::int32_t line) override { unreadableLines.push_back(line); }
-
-    int yields = 0;
-    std::function<void()> onYield;
-    std::vector<std::pair<std::int32_t, LoadFailure>> failures;
-    std::vector<std::int32_t> unreadableLines;
-};
-
-// A well-formed line: the word padded to 31 characters, a blank at 32, the explanation from 33 (all ASCII here).
-std::string entry(const std::string& word, const std::string& explanation)
-{
-    return word + std::string(31 - word.size(), ' ') + " " + explanation;
-}
-
-std::string lines(int count)
-{
-    std::string bytes;
-    for (int i = 0; i < count; ++i)
-        bytes += entry("w" + std::to_string(i), "e" + std::to_string(i)) + "\r\n";
-    return bytes;
-}
-
-} // namespace
+using namespace fururupo::testing;
 
 TEST(WordListSplit, CutsFixedColumnsThatShareCharacter32)
 {
@@ -128,12 +94,12 @@ TEST(WordListLoad, Holds1001LinesAndFailsOnThe1002nd)
     TempFolder folder;
     WordList list;
     RecordingHooks hooks;
-    EXPECT_EQ(loadWordList(list, folder.write("MSG.txt", lines(1001)), hooks), 1001);
+    EXPECT_EQ(loadWordList(list, folder.write("MSG.txt", numberedEntries(1001)), hooks), 1001);
     EXPECT_EQ(list.words[1000], u"w1000");
     EXPECT_TRUE(hooks.failures.empty());
 
     WordList again;
-    EXPECT_EQ(loadWordList(again, folder.write("MSG.txt", lines(1002)), hooks), 0);
+    EXPECT_EQ(loadWordList(again, folder.write("MSG.txt", numberedEntries(1002)), hooks), 0);
     ASSERT_EQ(hooks.failures.size(), 1u);
     EXPECT_EQ(hooks.failures[0], (std::pair{1001, LoadFailure::TooManyLines}));
     EXPECT_EQ(again.words[1000], u"w1000");
@@ -148,7 +114,7 @@ TEST(WordListLoad, ReloadLeavesLaterSlotsAsTheyWere)
     TempFolder folder;
     WordList list;
     RecordingHooks hooks;
-    ASSERT_EQ(loadWordList(list, folder.write("MSG.txt", lines(8)), hooks), 8);
+    ASSERT_EQ(loadWordList(list, folder.write("MSG.txt", numberedEntries(8)), hooks), 8);
     ASSERT_EQ(loadWordList(list, folder.write("MSG.txt", entry("new", "n") + "\r\n"), hooks), 1);
     EXPECT_EQ(list.words[0], u"new");
     EXPECT_EQ(list.words[1], u"w1");
@@ -176,7 +142,7 @@ TEST(WordListLoad, ReportsFailuresWithTheirCause)
     EXPECT_EQ(hooks.yields, 0);
 
     if (::geteuid() != 0) {
-        const auto locked = folder.write("locked.txt", lines(2));
+        const auto locked = folder.write("locked.txt", numberedEntries(2));
         std::filesystem::permissions(locked, std::filesystem::perms::none);
         EXPECT_EQ(loadWordList(list, locked, hooks), 0);
         EXPECT_EQ(hooks.failures.back(), (F{0, LoadFailure::CannotRead}));
@@ -187,13 +153,13 @@ TEST(WordListLoad, ReportsFailuresWithTheirCause)
 TEST(WordListLoad, ANestedLoadDuringAYieldDoesNotDisturbTheOuterOne)
 {
     TempFolder folder;
-    const auto outerPath = folder.write("outer.txt", lines(3));
+    const auto outerPath = folder.write("outer.txt", numberedEntries(3));
     const auto innerPath = folder.write("inner.txt", entry("inner", "i") + "\r\n");
     WordList list;
     RecordingHooks hooks;
     std::int32_t innerCount = -1;
-    hooks.onYield = [&] {
-        if (hooks.yields == 2) {
+    hooks.onYield = [&](std::int32_t yields) {
+        if (yields == 2) {
             RecordingHooks innerHooks;
             innerCount = loadWordList(list, innerPath, innerHooks);
         }

@@ -259,13 +259,29 @@ TEST_F(GameWindow, LooksBlackWithPinkTextAndAWhiteInput)
     EXPECT_GT(countNear(image, child<QWidget>(form, "Label6")->geometry(), QColor(0, 255, 255)), 10);
     EXPECT_GT(countNear(image, child<QWidget>(form, "Label5")->geometry(), QColor(255, 255, 192)), 20);
     EXPECT_GT(countNear(image, child<QWidget>(form, "Text1")->geometry(), QColor(255, 255, 255)), 20);
-    // The explanation's box is opaque black: no pixel of it is the form's pink or anything but black and its text.
+    const QRect input = child<QWidget>(form, "Text1")->geometry().adjusted(4, 4, -4, -4);
+    EXPECT_GT(countNear(image, input, QColor(0, 0, 0), 0), input.width() * input.height() / 2);
+}
+
+// The explanation's box is opaque black, unlike the transparent labels: over a backdrop that is not black, its whole
+// rectangle is still black and its text. (On the black window alone opaque and transparent would look the same.)
+TEST_F(GameWindow, TheExplanationBoxIsOpaqueBlackOverAnyBackdrop)
+{
+    GameScreen* form = open(false, true, false);
+    playToFirstWord(form);
+    QPalette backdrop = form->palette();
+    const QColor magenta(255, 0, 255);
+    backdrop.setColor(QPalette::Window, magenta);
+    form->setPalette(backdrop);
+    const QImage image = form->grab().toImage();
     const QRect explanation = child<QWidget>(form, "Label5")->geometry();
+    EXPECT_EQ(countNear(image, explanation, magenta, 60), 0);
     EXPECT_EQ(countNear(image, explanation, QColor(0, 0, 0), 0) +
                   countNear(image, explanation, QColor(255, 255, 192), 254),
               explanation.width() * explanation.height());
-    const QRect input = child<QWidget>(form, "Text1")->geometry().adjusted(4, 4, -4, -4);
-    EXPECT_GT(countNear(image, input, QColor(0, 0, 0), 0), input.width() * input.height() / 2);
+    // The backdrop does show through a transparent label: the prompt's rectangle is mostly magenta.
+    const QRect prompt = child<QWidget>(form, "Label4")->geometry();
+    EXPECT_GT(countNear(image, prompt, magenta, 0), prompt.width() * prompt.height() / 2);
 }
 
 // Without this a missing word file leaves the player in front of a black screen with no hint of the cause.

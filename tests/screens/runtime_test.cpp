@@ -6,7 +6,9 @@
 #include "screens/text_and_placement.h"
 
 #include <QFontInfo>
+#include <QImage>
 #include <QLabel>
+#include <QTimer>
 
 namespace fururupo {
 namespace {
@@ -28,6 +30,41 @@ private:
     std::function<void()> fail;
 };
 
+// A run-time error of the rules raised in a clock's slot never travels through Qt's dispatch: the guard catches it, the
+// slot returns, and the error box comes afterwards from the event loop, with every clock stopped behind it; then the
+// program ends with status 1.
+TEST(Runtime, AnErrorInAClockSlotIsShownFromTheEventLoopThenEndsTheProgram)
+{
+    WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
+    auto* game = new GameScreen(words.folder(), false, true, false);
+    game->show();
+    ProcessEndRecorder ends;
+    MessageBoxAnswerer answerer;
+
+    QTimer clock;
+    clock.setSingleShot(true);
+    int slotsReturned = 0;
+    std::size_t boxesDuringTheSlot = 99;
+    QObject::connect(&clock, &QTimer::timeout, [&] {
+        guarded([] { throw RuntimeError(RuntimeError::Kind::Overflow); });
+        boxesDuringTheSlot = answerer.seen.size();
+        ++slotsReturned;
+    });
+    clock.start(0);
+    for (int pass = 0; pass < 1000 && answerer.seen.empty(); ++pass)
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    EXPECT_EQ(slotsReturned, 1);
+    EXPECT_EQ(boxesDuringTheSlot, 0u);
+    ASSERT_EQ(answerer.seen.size(), 1u);
+    EXPECT_TRUE(answerer.seen[0].text.contains(QString::fromUtf8(RuntimeError(RuntimeError::Kind::Overflow).what())))
+        << answerer.seen[0].text;
+    EXPECT_EQ(answerer.seen[0].icon, QMessageBox::Critical);
+    EXPECT_EQ(ends.statuses, std::vector<int>{1});
+    EXPECT_FALSE(running(game, "Timer1"));
+    closeAllWindows();
+}
+
+// The last resort, for anything else that escapes a handler: the same box and the same end.
 TEST(Runtime, AnErrorEscapingAHandlerIsShownThenEndsTheProgramWithAFailure)
 {
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
@@ -55,7 +92,7 @@ TEST(Runtime, AnErrorEscapingAHandlerIsShownThenEndsTheProgramWithAFailure)
     closeAllWindows();
 }
 
-TEST(Runtime, TheDesignsFontFaceFallsBackOnInstalledJapaneseFaces)
+TEST(Runtime, ThePopFaceFallsBackOnInstalledJapaneseFaces)
 {
     // Qt keeps substitute names in lower case.
     const QStringList substitutes = QFont::substitutes(QStringLiteral("HG創英角ﾎﾟｯﾌﾟ体"));
@@ -75,6 +112,17 @@ TEST(Runtime, TheDesignsFontFaceFallsBackOnInstalledJapaneseFaces)
     stars->ensurePolished();
     EXPECT_EQ(stars->font().pointSizeF(), 20.25);
     EXPECT_TRUE(isSubstitute(stars->font())) << QFontInfo(stars->font()).family();
+}
+
+// The pictures live in the screens' static library; an executable that links it must find them without registering
+// anything itself, as the game and this test program both do.
+TEST(Runtime, ThePicturesReachEveryExecutableThatLinksTheScreens)
+{
+    for (const char* name : {":/title.gif", ":/heart.gif", ":/start.bmp", ":/exit.bmp", ":/fururupo.png"}) {
+        const QImage picture(QString::fromLatin1(name));
+        EXPECT_FALSE(picture.isNull()) << name;
+    }
+    EXPECT_EQ(QImage(QStringLiteral(":/title.gif")).size(), QSize(388, 80));
 }
 
 TEST(Runtime, QtsOwnWordsAreJapanese)
