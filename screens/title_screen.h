@@ -59,6 +59,8 @@ private:
     QTimer blinkClock;
     std::array<QLabel*, 10> hearts{};
     // START runs a word-list load that lets other clicks in; these keep such clicks from acting half-way through.
+    // While it loads, a second START is ignored, closing this window is refused (START closes it itself), and EXIT
+    // waits: once the game screen is up, the farewell shows over it and the program ends.
     bool starting = false;
     bool exitAfterStart = false;
 };
