@@ -70,6 +70,9 @@ public:
     // The letters typed but not yet committed, as typed (case kept).
     const std::u16string& pending() const { return pendingKeys; }
 
+    // True right after an early ん: an n or ' fed next only finishes its "nn" or "n'" and commits nothing.
+    bool swallowsNextN() const { return swallowNextN; }
+
     void setScript(Script script) { outputScript = script; }
     Script script() const { return outputScript; }
 

@@ -67,6 +67,8 @@ GameScreen::~GameScreen() = default;
 void GameScreen::setPrompt(std::u16string_view text)
 {
     ui->Label4->setText(captionText(text));
+    // The input box knows the word to type (for the final ん and the romaji guide), and only a drawn word.
+    ui->Text1->setWord(typingGame.wordOnDisplay() ? text : std::u16string_view());
 }
 
 void GameScreen::setExplanation(std::u16string_view text)

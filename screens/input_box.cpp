@@ -2,14 +2,19 @@
 
 #include "screens/text_and_placement.h"
 
+#include <QApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QFontMetricsF>
 #include <QPainter>
+#include <QPen>
 #include <QTextCharFormat>
+
+#include <algorithm>
 
 namespace fururupo {
 
@@ -43,11 +48,48 @@ bool settlesPending(const QKeyEvent& key)
 
 } // namespace
 
+bool InputBox::guideOn = false;
+
 InputBox::InputBox(QWidget* parent) : QLineEdit(parent)
 {
     setAttribute(Qt::WA_InputMethodEnabled);
     // Room at the right for the mode mark, so typed text never runs under it.
     setTextMargins(0, 0, 28, 0);
+    setToolTip(QStringLiteral("ローマ字で単語を入力して Enter を押してください。F1 でローマ字のガイドを表示します。"));
+}
+
+void InputBox::setWord(std::u16string_view shown)
+{
+    word = std::u16string(shown);
+    update();
+}
+
+void InputBox::showGuide(bool on)
+{
+    guideOn = on;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (auto* box = qobject_cast<InputBox*>(widget))
+            box->update();
+    }
+}
+
+RomajiHint InputBox::currentHint() const
+{
+    if (!guideOn || word.empty())
+        return {u"", RomajiHint::noMistake, false};
+    return guide.hint(word, text().toStdU16String(), composer.pending());
+}
+
+QString InputBox::guideText() const
+{
+    const RomajiHint hint = currentHint();
+    return hint.mistaken() ? QString() : qtext(hint.rest);
+}
+
+int InputBox::markedMistake() const
+{
+    const RomajiHint hint = currentHint();
+    return hint.mistaken() ? static_cast<int>(hint.mistakeAt) : -1;
 }
 
 QVariant InputBox::inputMethodQuery(Qt::InputMethodQuery query) const
@@ -84,7 +126,16 @@ bool InputBox::event(QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         const auto& key = static_cast<const QKeyEvent&>(*event);
+        // The n (or ') after an early ん belongs to that ん, as the rest of "nn": when its key-down accepts the word
+        // the box is emptied, and the key must not start the next word with a stray n.
+        const bool finishesEarlyN = inputMode != Mode::Direct && composer.swallowsNextN() &&
+                                    (key.text() == QLatin1String("n") || key.text() == QLatin1String("N") ||
+                                     key.text() == QLatin1String("'"));
         Q_EMIT keyDown(text());
+        if (finishesEarlyN && !composer.swallowsNextN()) {
+            event->accept();
+            return true;
+        }
         if (composeKey(key)) {
             event->accept();
             return true;
@@ -112,6 +163,9 @@ bool InputBox::composeKey(const QKeyEvent& key)
     case Qt::Key_F6:
         setMode(Mode::Hiragana);
         return true;
+    case Qt::Key_F1:
+        showGuide(!guideOn);
+        return true;
     default:
         break;
     }
@@ -128,7 +182,12 @@ bool InputBox::composeKey(const QKeyEvent& key)
     }
     const QString typed = key.text();
     if (plain && typed.size() == 1 && typed.at(0).unicode() >= 0x20 && typed.at(0).unicode() < 0x7F) {
-        showComposition(qtext(composer.feed(typed.at(0).unicode())));
+        const char16_t letter = typed.at(0).unicode();
+        const std::u16string pendingBefore = composer.pending();
+        const std::u16string committed = word.empty() ? composer.feed(letter)
+                                                      : composer.feed(letter, word, text().toStdU16String());
+        guide.follow(pendingBefore, letter);
+        showComposition(qtext(committed));
         return true;
     }
     if (settlesPending(key))
@@ -177,9 +236,10 @@ void InputBox::focusOutEvent(QFocusEvent* event)
 void InputBox::paintEvent(QPaintEvent* event)
 {
     QLineEdit::paintEvent(event);
+    QPainter painter(this);
+    paintGuide(painter);
     // A small, dim mark of the mode at the right end: あ, ア or A.
     static const QString marks[] = {QStringLiteral("あ"), QStringLiteral("ア"), QStringLiteral("A")};
-    QPainter painter(this);
     QFont markFont = font();
     markFont.setItalic(false);
     markFont.setPointSizeF(10.5);
@@ -189,6 +249,42 @@ void InputBox::paintEvent(QPaintEvent* event)
     painter.setPen(mark);
     painter.drawText(rect().adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter,
                      marks[static_cast<int>(inputMode)]);
+}
+
+void InputBox::paintGuide(QPainter& painter) const
+{
+    const RomajiHint hint = currentHint();
+    if (hint.rest.empty() && !hint.mistaken())
+        return;
+    // Where the line edit drew the text: the cursor sits after the committed text before it and after our pending
+    // letters, so the start and the end of the text follow from the cursor and the widths around it.
+    const QFontMetricsF metrics(font());
+    const QString committed = text();
+    const QString pending = qtext(composer.pending());
+    const QRect cursor = cursorRect();
+    const qreal cursorX = cursor.left() + cursor.width() / 2.0;
+    const qreal startX = cursorX - metrics.horizontalAdvance(committed.left(cursorPosition()) + pending);
+    const qreal endX = startX + metrics.horizontalAdvance(committed + pending);
+    const QRect area = contentsRect().adjusted(0, 0, -textMargins().right(), 0);
+    painter.save();
+    painter.setClipRect(area);
+    if (hint.mistaken()) {
+        // A red line under the text from the first wrong kana on (or under the pending letters that cannot lead on).
+        const int at = static_cast<int>(hint.mistakeAt);
+        const qreal from = startX + metrics.horizontalAdvance(committed.left(at));
+        const qreal to = at < committed.size() ? startX + metrics.horizontalAdvance(committed) : endX;
+        const qreal y = cursor.top() + metrics.ascent() + metrics.underlinePos() + 1;
+        painter.setPen(QPen(QColor(255, 64, 64), 2.5));
+        painter.drawLine(QPointF(from, y), QPointF(std::max(to, from + 4), y));
+    } else {
+        QColor dim = palette().color(QPalette::Text);
+        dim.setAlpha(100);
+        painter.setPen(dim);
+        painter.setFont(font());
+        painter.drawText(QRectF(endX + 2, cursor.top(), area.right() - endX, cursor.height()),
+                         Qt::AlignLeft | Qt::AlignTop, qtext(hint.rest));
+    }
+    painter.restore();
 }
 
 } // namespace fururupo

@@ -1,8 +1,11 @@
 #pragma once
 
 #include "logic/kana_composer.h"
+#include "logic/romaji_guide.h"
 
 #include <QLineEdit>
+
+class QPainter;
 
 namespace fururupo {
 
@@ -14,6 +17,11 @@ namespace fururupo {
 // When a real input method composes (preedit and commit events), the box shows its work and converts nothing again.
 // Mode keys: 半角/全角 and F10 switch between kana and direct Latin input; ひらがな/カタカナ and F7 switch between
 // hiragana and katakana; F6 returns to hiragana.
+//
+// The box knows the word on display. A lone pending n before a final ん or before ん and a consonant becomes ん at
+// once, so "shinbun" needs one Enter. F1 switches the romaji guide on and off for the rest of the run: after the
+// typed text, dimmed, the romaji still to type; once the text stops being the start of the word, a red line under the
+// first wrong kana instead. The guide is painted only: it is never part of text() and changes nothing compared.
 class InputBox : public QLineEdit
 {
     Q_OBJECT
@@ -35,6 +43,18 @@ public:
     // The romaji typed but not yet turned into kana.
     QString pendingLetters() const;
 
+    // The word drawn from the list that is on display, or empty while none is (countdown, messages, record).
+    void setWord(std::u16string_view word);
+
+    // The romaji guide, shared by every input box of the run; off when the program starts, never saved.
+    static bool guideShown() { return guideOn; }
+    static void showGuide(bool on);
+
+    // What the guide shows now: the romaji still to type (empty when it shows nothing), and where the first wrong
+    // character of the text is (-1 when none is marked).
+    QString guideText() const;
+    int markedMistake() const;
+
 Q_SIGNALS:
     void keyDown(const QString& textBefore);
 
@@ -52,8 +72,16 @@ private:
     void showComposition(const QString& commit);
     void commitPending();
 
+    // The guide for the text and pending letters as they stand; empty when the guide is off or no word is shown.
+    RomajiHint currentHint() const;
+    // Draws the guide's romaji after the text, or the red line under the first wrong kana.
+    void paintGuide(QPainter& painter) const;
+
     KanaComposer composer;
+    RomajiGuide guide;
+    std::u16string word;
     Mode inputMode = Mode::Hiragana;
+    static bool guideOn;
 };
 
 } // namespace fururupo

@@ -7,6 +7,9 @@
 
 #include <QCloseEvent>
 #include <QMessageBox>
+#include <QPainter>
+#include <QPen>
+#include <QRadioButton>
 
 #include <utility>
 
@@ -27,6 +30,11 @@ TitleScreen::TitleScreen(std::filesystem::path wordFolder, QWidget* parent)
     connect(&blinkClock, &QTimer::timeout, this, &TitleScreen::blinkStep);
     connect(ui->Command1, &QPushButton::clicked, this, &TitleScreen::start);
     connect(ui->Command2, &QPushButton::clicked, this, &TitleScreen::exitProgram);
+    for (QPushButton* button : {ui->Command1, ui->Command2}) {
+        // Enter presses the focused button as Space does (outside a dialog a button takes only Space by itself).
+        button->setAutoDefault(true);
+        button->installEventFilter(this);
+    }
 
     blinkPhase = 0;
     blinkClock.start();
@@ -88,6 +96,47 @@ void TitleScreen::sayFarewellAndEnd()
     QMessageBox farewell(QMessageBox::NoIcon, QStringLiteral("ふるるぽ"), farewellText(), QMessageBox::Ok);
     farewell.exec();
     endProcess(0);
+}
+
+bool TitleScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
+        update();
+    return QWidget::eventFilter(watched, event);
+}
+
+void TitleScreen::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    QWidget* focused = focusWidget();
+    if (focused != ui->Command1 && focused != ui->Command2)
+        return;
+    // Deep violet reads on the window's pink and on the buttons' own: a frame just outside the button, so the
+    // picture itself is drawn as ever.
+    QPainter painter(this);
+    painter.setPen(QPen(QColor(72, 0, 120), 3));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(focused->geometry()).adjusted(-3.5, -3.5, 3.5, 3.5));
+}
+
+bool TitleScreen::focusNextPrevChild(bool next)
+{
+    QWidget* chosenSpeed = ui->Option1_0;
+    for (QRadioButton* option : {ui->Option1_0, ui->Option1_1, ui->Option1_2}) {
+        if (option->isChecked())
+            chosenSpeed = option;
+    }
+    QWidget* const order[] = {ui->Command1, ui->Command2, chosenSpeed};
+    QWidget* focused = focusWidget();
+    int at = 0;
+    if (focused == ui->Command2)
+        at = 1;
+    else if (focused == ui->Option1_0 || focused == ui->Option1_1 || focused == ui->Option1_2)
+        at = 2;
+    else if (focused != ui->Command1)
+        return QWidget::focusNextPrevChild(next);
+    order[(at + (next ? 1 : 2)) % 3]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 void TitleScreen::closeEvent(QCloseEvent* event)

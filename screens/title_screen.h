@@ -9,6 +9,7 @@
 #include <memory>
 
 class QCloseEvent;
+class QPaintEvent;
 class QLabel;
 
 namespace Ui {
@@ -45,6 +46,11 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // START and EXIT show a frame while they have the focus, so a keyboard player sees what Enter will press.
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab goes START → EXIT → the chosen speed → START, as Tab into an option group lands on its chosen option.
+    bool focusNextPrevChild(bool next) override;
 
 private Q_SLOTS:
     void blinkStep();

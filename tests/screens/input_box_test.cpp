@@ -180,16 +180,19 @@ TEST(InputBox, AWholeGameCanBeWonByTypingRomaji)
         tick(form, "Timer2");
         ASSERT_EQ(text(form, "Label4"), QStringLiteral("しんぶん"));
         if (star % 2) {
-            // A final lone n is pending: the first Enter commits ん, unseen by its own check; the next one matches.
+            // The box knows the word: a final lone n is ん at once, so one Enter answers "shinbun".
             typeRomaji(*box, QStringLiteral("shinbun"));
-            QTest::keyClick(box, Qt::Key_Return);
             EXPECT_EQ(text(form, "Text1"), QStringLiteral("しんぶん"));
+            EXPECT_EQ(box->pendingLetters(), "");
+            // The word is complete in the box, but the key that completed it does not count.
+            EXPECT_EQ(text(form, "Label2").size(), star - 1);
+            QTest::keyClick(box, Qt::Key_Return);
         } else {
+            // The second n of "nn" is the key after the complete word: it answers, and leaves no stray n behind.
             typeRomaji(*box, QStringLiteral("sinbunn"));
+            EXPECT_EQ(text(form, "Text1"), "");
+            EXPECT_EQ(box->pendingLetters(), "");
         }
-        // The word is complete in the box, but the key that completed it does not count.
-        EXPECT_EQ(text(form, "Label2").size(), star - 1);
-        QTest::keyClick(box, Qt::Key_Return);
         EXPECT_EQ(text(form, "Label2").size(), star);
     }
     EXPECT_TRUE(text(form, "Label4").startsWith(QStringLiteral("おめでとう!\n記録：")));
