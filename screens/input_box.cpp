@@ -4,12 +4,12 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QInputMethod>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLocale>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QPen>
 #include <QTextCharFormat>
@@ -128,9 +128,9 @@ bool InputBox::event(QEvent* event)
         const auto& key = static_cast<const QKeyEvent&>(*event);
         // The n (or ') after an early ん belongs to that ん, as the rest of "nn": when its key-down accepts the word
         // the box is emptied, and the key must not start the next word with a stray n.
-        const bool finishesEarlyN = inputMode != Mode::Direct && composer.swallowsNextN() &&
-                                    (key.text() == QLatin1String("n") || key.text() == QLatin1String("N") ||
-                                     key.text() == QLatin1String("'"));
+        const bool finishesEarlyN =
+            inputMode != Mode::Direct && composer.swallowsNextN() &&
+            (key.text() == QLatin1String("n") || key.text() == QLatin1String("N") || key.text() == QLatin1String("'"));
         Q_EMIT keyDown(text());
         if (finishesEarlyN && !composer.swallowsNextN()) {
             event->accept();
@@ -184,8 +184,8 @@ bool InputBox::composeKey(const QKeyEvent& key)
     if (plain && typed.size() == 1 && typed.at(0).unicode() >= 0x20 && typed.at(0).unicode() < 0x7F) {
         const char16_t letter = typed.at(0).unicode();
         const std::u16string pendingBefore = composer.pending();
-        const std::u16string committed = word.empty() ? composer.feed(letter)
-                                                      : composer.feed(letter, word, text().toStdU16String());
+        const std::u16string committed =
+            word.empty() ? composer.feed(letter) : composer.feed(letter, word, text().toStdU16String());
         guide.follow(pendingBefore, letter);
         showComposition(qtext(committed));
         return true;
