@@ -2,6 +2,8 @@
 
 #include "logic/kana_composer.h"
 
+#include "support/word_lines.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,23 +15,7 @@
 namespace fururupo {
 namespace {
 
-std::string utf8(std::u16string_view text)
-{
-    std::string out;
-    for (const char16_t c : text) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
+using testing::utf8;
 
 // Decodes UTF-8 of the Basic Multilingual Plane, which is all the bundled list holds.
 std::u16string utf16(std::string_view text)

@@ -189,14 +189,7 @@ TEST(WordListLoad, ReadsTheSameEntriesInEveryEncoding)
     const std::u16string word = u"しんぶん";
     const std::u16string explanation = u"まいあさ とどく";
     const std::u16string line = word + std::u16string(27, u' ') + u" " + explanation;
-    std::string utf8;
-    for (const char16_t c : line + u"\r\n" + line) {
-        if (c < 0x80)
-            utf8 += static_cast<char>(c);
-        else
-            utf8 += {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
-                     static_cast<char>(0x80 | (c & 0x3F))};
-    }
+    const std::string utf8Bytes = utf8(line + u"\r\n" + line);
     std::string littleEndian = "\xFF\xFE", bigEndian = "\xFE\xFF";
     for (const char16_t c : line + u"\r\n" + line) {
         littleEndian += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
@@ -205,7 +198,7 @@ TEST(WordListLoad, ReadsTheSameEntriesInEveryEncoding)
     std::string cp932 = "\x82\xb5\x82\xf1\x82\xd4\x82\xf1" + std::string(28, ' ') +
                         "\x82\xdc\x82\xa2\x82\xa0\x82\xb3 \x82\xc6\x82\xc7\x82\xad";
     cp932 += "\r\n" + cp932;
-    for (const std::string& bytes : {cp932, "\xEF\xBB\xBF" + utf8, utf8, littleEndian, bigEndian}) {
+    for (const std::string& bytes : {cp932, "\xEF\xBB\xBF" + utf8Bytes, utf8Bytes, littleEndian, bigEndian}) {
         WordList list;
         RecordingHooks hooks;
         ASSERT_EQ(loadWordList(list, folder.write("MSG.txt", bytes), hooks), 2);

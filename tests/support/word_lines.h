@@ -5,6 +5,25 @@
 
 namespace fururupo::testing {
 
+// UTF-16 text of the basic plane as UTF-8 bytes, for writing word files and printing failures.
+inline std::string utf8(std::u16string_view text)
+{
+    std::string out;
+    for (const char16_t c : text) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 // Text followed by that many blanks.
 inline std::string padded(std::string_view text, std::size_t blanks)
 {
