@@ -74,7 +74,8 @@ private:
 
 // Walks UTF-8 by the well-formed sequences of the Unicode Standard (shortest forms, no surrogates, at most U+10FFFF).
 // For each character it calls emit with its code point, and for each maximal ill-formed subsequence it calls emit
-// with U+FFFD once; cutOff tells whether that subsequence ran into the end of the bytes.
+// with U+FFFD once; cutOff tells whether that subsequence ran into the end of the bytes. The walk stops early when
+// emit returns false.
 template <typename Emit> void walkUtf8(std::string_view bytes, Emit&& emit)
 {
     const auto at = [&](std::size_t k) { return static_cast<unsigned char>(bytes[k]); };
@@ -82,7 +83,8 @@ template <typename Emit> void walkUtf8(std::string_view bytes, Emit&& emit)
     while (i < bytes.size()) {
         const unsigned char lead = at(i++);
         if (lead < 0x80) {
-            emit(lead, false, false);
+            if (!emit(lead, false, false))
+                return;
             continue;
         }
         std::size_t length = 0;
@@ -103,7 +105,8 @@ template <typename Emit> void walkUtf8(std::string_view bytes, Emit&& emit)
             else if (lead == 0xF4)
                 high = 0x8F;
         } else {
-            emit(replacement, true, false);
+            if (!emit(replacement, true, false))
+                return;
             continue;
         }
         std::size_t taken = 1;
@@ -113,10 +116,9 @@ template <typename Emit> void walkUtf8(std::string_view bytes, Emit&& emit)
                 break;
             code = code << 6 | (next & 0x3Fu);
         }
-        if (taken == length)
-            emit(code, false, false);
-        else
-            emit(replacement, true, i == bytes.size());
+        const bool going = taken == length ? emit(code, false, false) : emit(replacement, true, i == bytes.size());
+        if (!going)
+            return;
     }
 }
 
@@ -179,7 +181,10 @@ std::u16string decodeUtf8(std::string_view bytes)
 {
     std::u16string text;
     text.reserve(bytes.size());
-    walkUtf8(bytes, [&](std::uint32_t code, bool, bool) { appendCodePoint(text, code); });
+    walkUtf8(bytes, [&](std::uint32_t code, bool, bool) {
+        appendCodePoint(text, code);
+        return true;
+    });
     return text;
 }
 
@@ -189,6 +194,7 @@ bool isUtf8Prefix(std::string_view bytes)
     walkUtf8(bytes, [&](std::uint32_t, bool illFormed, bool cutOff) {
         if (illFormed && !cutOff)
             wellFormed = false;
+        return wellFormed;
     });
     return wellFormed;
 }
