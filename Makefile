@@ -19,7 +19,8 @@ build-sanitize: deps
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 
-test: test-plain test-sanitize
+# The packaging checks come first, so that the test summary closes the log.
+test: check-packaging test-plain test-sanitize
 
 test-plain: build
 	ctest --preset debug -j $(JOBS)
@@ -30,7 +31,6 @@ test-sanitize: build-sanitize
 # The desktop entry, the AppStream metainfo and both manual pages through their validators, warnings included, and
 # the application ID, icons and version agreeing across them.
 .PHONY: check-packaging
-test: check-packaging
 check-packaging: deps
 	scripts/check-packaging
 
