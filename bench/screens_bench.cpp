@@ -282,21 +282,23 @@ BENCHMARK(BM_Key_GameInputBox)->Unit(benchmark::kMicrosecond);
 
 // The same with the romaji guide on (F1): the guide follows each key, and a painted key also draws the romaji still
 // to type, or the mark under a wrong kana ("kaka…" is not the word, so most painted keys draw the mark).
-void BM_Key_GameInputBox_Guide(benchmark::State& state)
+void typeKaWithGuide(benchmark::State& state, bool painted)
 {
     WordOnDisplay shown;
     InputBox::showGuide(true);
-    typeKa(state, shown.box, false);
+    typeKa(state, shown.box, painted);
     InputBox::showGuide(false);
+}
+
+void BM_Key_GameInputBox_Guide(benchmark::State& state)
+{
+    typeKaWithGuide(state, false);
 }
 BENCHMARK(BM_Key_GameInputBox_Guide)->Unit(benchmark::kMicrosecond);
 
 void BM_Key_GameInputBox_Guide_Painted(benchmark::State& state)
 {
-    WordOnDisplay shown;
-    InputBox::showGuide(true);
-    typeKa(state, shown.box, true);
-    InputBox::showGuide(false);
+    typeKaWithGuide(state, true);
 }
 BENCHMARK(BM_Key_GameInputBox_Guide_Painted)->Unit(benchmark::kMicrosecond);
 

@@ -207,7 +207,9 @@ std::u16string KanaComposer::feed(char16_t key)
 std::u16string KanaComposer::feed(char16_t key, std::u16string_view word, std::u16string_view committed)
 {
     std::u16string out;
-    if (std::exchange(swallowNextN, false) && (lower(key) == u'n' || key == u'\''))
+    const bool finishes = finishesEarlyN(key);
+    swallowNextN = false;
+    if (finishes)
         return out;
     compose(key, out);
 
@@ -224,6 +226,11 @@ std::u16string KanaComposer::feed(char16_t key, std::u16string_view word, std::u
     pendingKeys.clear();
     swallowNextN = true;
     return out;
+}
+
+bool KanaComposer::finishesEarlyN(char16_t key) const
+{
+    return swallowNextN && (lower(key) == u'n' || key == u'\'');
 }
 
 std::u16string KanaComposer::flush()

@@ -70,8 +70,8 @@ public:
     // The letters typed but not yet committed, as typed (case kept).
     const std::u16string& pending() const { return pendingKeys; }
 
-    // True right after an early ん: an n or ' fed next only finishes its "nn" or "n'" and commits nothing.
-    bool swallowsNextN() const { return swallowNextN; }
+    // True when key, fed next, would only finish the "nn" or "n'" of the early ん just committed, and commit nothing.
+    bool finishesEarlyN(char16_t key) const;
 
     void setScript(Script script) { outputScript = script; }
     Script script() const { return outputScript; }

@@ -58,24 +58,21 @@ std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, Loa
 {
     std::int32_t count = 0;
     SequentialTextReader reader;
-    switch (reader.open(path)) {
-    case SequentialTextReader::OpenResult::Opened:
-        break;
-    case SequentialTextReader::OpenResult::NotFound:
-        hooks.reportLoadFailure(count, LoadFailure::Missing);
-        return 0;
-    case SequentialTextReader::OpenResult::CannotRead:
-        hooks.reportLoadFailure(count, LoadFailure::CannotRead);
-        return 0;
-    case SequentialTextReader::OpenResult::TooLarge:
-        hooks.reportLoadFailure(count, LoadFailure::TooLarge);
-        return 0;
-    }
     const auto fail = [&](LoadFailure why) {
         reader.close();
         hooks.reportLoadFailure(count, why);
         return 0;
     };
+    switch (reader.open(path)) {
+    case SequentialTextReader::OpenResult::Opened:
+        break;
+    case SequentialTextReader::OpenResult::NotFound:
+        return fail(LoadFailure::Missing);
+    case SequentialTextReader::OpenResult::CannotRead:
+        return fail(LoadFailure::CannotRead);
+    case SequentialTextReader::OpenResult::TooLarge:
+        return fail(LoadFailure::TooLarge);
+    }
     const std::function<void()> yield = [&] { hooks.yieldToEvents(); };
     bool unreadableReported = false;
     try {

@@ -122,6 +122,14 @@ template <typename Emit> void walkUtf8(std::string_view bytes, Emit&& emit)
     }
 }
 
+// The UTF-16 code unit in the two bytes at `bytes`, in the byte order given.
+char16_t utf16Unit(const char* bytes, bool bigEndian)
+{
+    const auto first = static_cast<unsigned char>(bytes[0]);
+    const auto second = static_cast<unsigned char>(bytes[1]);
+    return static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
+}
+
 void appendCodePoint(std::u16string& text, std::uint32_t code)
 {
     if (code >= 0x10000) {
@@ -203,11 +211,7 @@ std::u16string decodeUtf16(std::string_view bytes, bool bigEndian)
 {
     std::u16string text;
     text.reserve(bytes.size() / 2 + 1);
-    const auto unitAt = [&](std::size_t i) {
-        const auto first = static_cast<unsigned char>(bytes[i]);
-        const auto second = static_cast<unsigned char>(bytes[i + 1]);
-        return static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first));
-    };
+    const auto unitAt = [&](std::size_t i) { return utf16Unit(bytes.data() + i, bigEndian); };
     const std::size_t units = bytes.size() / 2;
     for (std::size_t i = 0; i < units; ++i) {
         const char16_t unit = unitAt(2 * i);
@@ -421,13 +425,8 @@ std::u16string SequentialTextReader::readUtf16Line(const std::function<void(std:
             unit.push_back(byte);
         return !unit.empty();
     };
-    const auto isUnit = [&](char16_t value) {
-        if (unit.size() < 2)
-            return false; // an odd byte at the end of the file
-        const auto first = static_cast<unsigned char>(unit[0]);
-        const auto second = static_cast<unsigned char>(unit[1]);
-        return static_cast<char16_t>(bigEndian ? (first << 8 | second) : (second << 8 | first)) == value;
-    };
+    // An odd byte at the end of the file is no unit at all.
+    const auto isUnit = [&](char16_t value) { return unit.size() == 2 && utf16Unit(unit.data(), bigEndian) == value; };
     std::string line;
     while (nextUnit()) {
         if (isUnit(u'\r')) {

@@ -128,11 +128,10 @@ bool InputBox::event(QEvent* event)
         const auto& key = static_cast<const QKeyEvent&>(*event);
         // The n (or ') after an early ん belongs to that ん, as the rest of "nn": when its key-down accepts the word
         // the box is emptied, and the key must not start the next word with a stray n.
-        const bool finishesEarlyN =
-            inputMode != Mode::Direct && composer.swallowsNextN() &&
-            (key.text() == QLatin1String("n") || key.text() == QLatin1String("N") || key.text() == QLatin1String("'"));
+        const char16_t typed = key.text().size() == 1 ? key.text().at(0).unicode() : u'\0';
+        const bool finishesEarlyN = inputMode != Mode::Direct && composer.finishesEarlyN(typed);
         Q_EMIT keyDown(text());
-        if (finishesEarlyN && !composer.swallowsNextN()) {
+        if (finishesEarlyN && !composer.finishesEarlyN(typed)) {
             event->accept();
             return true;
         }
