@@ -28,6 +28,7 @@ struct NoOpYield final : LoadHooks
     void yieldToEvents() override {}
     void reportLoadFailure(std::int32_t, LoadFailure) override { failed = true; }
     void reportUnreadableText(std::int32_t) override {}
+    void reportBadLine(std::int32_t, LineProblem) override {}
     bool failed = false;
 };
 
@@ -45,6 +46,7 @@ struct WorkingYield final : LoadHooks
     }
     void reportLoadFailure(std::int32_t, LoadFailure) override { failed = true; }
     void reportUnreadableText(std::int32_t) override {}
+    void reportBadLine(std::int32_t, LineProblem) override {}
 
     std::array<std::uint64_t, 512> scratch{};
     bool failed = false;

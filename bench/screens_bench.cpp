@@ -194,6 +194,7 @@ void BM_LoadWordList_NoOpYield(benchmark::State& state)
         void yieldToEvents() override {}
         void reportLoadFailure(std::int32_t, LoadFailure) override { throw std::runtime_error("load failed"); }
         void reportUnreadableText(std::int32_t) override {}
+        void reportBadLine(std::int32_t, LineProblem) override {}
     } hooks;
     auto list = std::make_unique<WordList>();
     for (auto _ : state)

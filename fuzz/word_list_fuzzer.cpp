@@ -74,9 +74,15 @@ struct CountingHooks final : LoadHooks
         check(unreadableLine == 0, "unreadable text was reported twice");
         unreadableLine = line;
     }
+    void reportBadLine(std::int32_t line, LineProblem) override
+    {
+        check(badLine == 0, "a bad line was reported twice");
+        badLine = line;
+    }
 
     std::int32_t yields = 0;
     std::int32_t unreadableLine = 0;
+    std::int32_t badLine = 0;
     std::vector<std::pair<std::int32_t, LoadFailure>> failures;
 };
 

@@ -10,6 +10,9 @@ class GameDisplay
 public:
     virtual ~GameDisplay() = default;
     virtual void setPrompt(std::u16string_view text) = 0;
+    // The kana reading of the word just given to setPrompt, for a word written in kanji; called right after that
+    // setPrompt and only when the word has a reading. A display that shows no readings may ignore it.
+    virtual void setReading(std::u16string_view) {}
     virtual void setExplanation(std::u16string_view text) = 0;
     virtual void setStars(std::u16string_view text) = 0;
     virtual void setSpeedCaption(std::u16string_view text) = 0;

@@ -34,6 +34,11 @@ const std::u16string& WordList::explanation(std::int32_t index) const
     return explanations[checkIndex(index, explanations.size())];
 }
 
+const std::u16string& WordList::reading(std::int32_t index) const
+{
+    return readings[checkIndex(index, readings.size())];
+}
+
 void splitEntry(std::u16string_view line, std::u16string& word, std::u16string& explanation)
 {
     // Columns count characters, so a character outside the basic plane (two UTF-16 units, only possible in a UTF-8
@@ -52,6 +57,14 @@ void splitEntry(std::u16string_view line, std::u16string& word, std::u16string& 
     explanation = start < line.size()
                       ? trimmed(line.substr(start, offsetOf(explanationStart + explanationLength) - start))
                       : std::u16string();
+}
+
+ListFormat listFormatOf(const std::filesystem::path& path)
+{
+    std::string extension = path.extension().string();
+    for (char& c : extension)
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return extension == ".tsv" ? ListFormat::Table : ListFormat::FixedColumns;
 }
 
 std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, LoadHooks& hooks)
@@ -83,6 +96,7 @@ std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, Loa
                 return fail(LoadFailure::TooManyLines);
             const auto slot = checkIndex(count, WordList::slotCount);
             splitEntry(line, list.words[slot], list.explanations[slot]);
+            list.readings[slot].clear();
             count = add32(count, 1);
             if (!unreadableReported && (list.words[slot].find(u'\uFFFD') != std::u16string::npos ||
                                         list.explanations[slot].find(u'\uFFFD') != std::u16string::npos)) {
@@ -127,6 +141,32 @@ std::u16string describeUnreadableText(std::int32_t line, std::u16string_view pat
 {
     return u"単語ファイルの" + decimal(line) +
            u"行目に読めない文字があります（UTF-8 か Shift_JIS で保存してください）：" + std::u16string(path);
+}
+
+std::u16string describeBadLine(std::int32_t line, LineProblem why, std::u16string_view path)
+{
+    std::u16string reason;
+    switch (why) {
+    case LineProblem::WordTooLong:
+        reason = u"単語が長すぎます（31文字まで）";
+        break;
+    case LineProblem::ReadingTooLong:
+        reason = u"読みが長すぎます（31文字まで）";
+        break;
+    case LineProblem::ExplanationTooLong:
+        reason = u"解説が長すぎます（127文字まで）";
+        break;
+    case LineProblem::ReadingNotKana:
+        reason = u"読みはひらがなかカタカナで書いてください";
+        break;
+    case LineProblem::TooManyFields:
+        reason = u"タブが多すぎます（単語・読み・解説の3列まで）";
+        break;
+    case LineProblem::NoWord:
+        reason = u"単語がありません";
+        break;
+    }
+    return u"単語ファイルの" + decimal(line) + u"行目を飛ばしました（" + reason + u"）：" + std::u16string(path);
 }
 
 } // namespace fururupo

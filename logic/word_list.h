@@ -15,10 +15,31 @@ struct WordList
 
     std::array<std::u16string, slotCount> words;
     std::array<std::u16string, slotCount> explanations;
+    // The kana to type for a word written otherwise (kanji), empty when the word is typed as shown.
+    std::array<std::u16string, slotCount> readings;
 
     // Bounds-checked access: an index outside 0..1000 raises RuntimeError(IndexOutOfRange).
     const std::u16string& word(std::int32_t index) const;
     const std::u16string& explanation(std::int32_t index) const;
+    const std::u16string& reading(std::int32_t index) const;
+};
+
+// How a list's lines are laid out, chosen by the file's name: a name ending in .tsv (any case) is a table, anything
+// else has fixed columns.
+enum class ListFormat {
+    FixedColumns, // the word in characters 1-31, the explanation from character 33
+    Table,        // word, or word TAB explanation, or word TAB reading TAB explanation
+};
+ListFormat listFormatOf(const std::filesystem::path& path);
+
+// Why one line of a table was left out; the rest of the list still plays.
+enum class LineProblem {
+    WordTooLong,        // more than 31 characters
+    ReadingTooLong,     // more than 31 characters
+    ExplanationTooLong, // more than 127 characters
+    ReadingNotKana,     // a reading must be hiragana or katakana (and ー)
+    TooManyFields,      // more than three fields (word, reading, explanation)
+    NoWord,             // a reading or an explanation without a word
 };
 
 // Why a load stored no entries for the game.
@@ -42,6 +63,9 @@ public:
     // Called at most once per load, when line (counted from 1) is the first whose stored word or explanation holds a
     // character that could not be decoded (U+FFFD); the load goes on and its entries are played.
     virtual void reportUnreadableText(std::int32_t line) = 0;
+    // Called at most once per load, for the first line (counted from 1) of a table that was left out, and why; the
+    // load goes on without it.
+    virtual void reportBadLine(std::int32_t line, LineProblem why) = 0;
 };
 
 // Fills the list from the word file at path and returns the number of entries, or 0 after reporting a failure.
@@ -57,5 +81,8 @@ std::u16string describeLoadFailure(LoadFailure why, std::int32_t count, std::u16
 
 // A short Japanese sentence saying which line of which file first held characters that could not be read.
 std::u16string describeUnreadableText(std::int32_t line, std::u16string_view path);
+
+// A short Japanese sentence saying which line of which file was left out, and why.
+std::u16string describeBadLine(std::int32_t line, LineProblem why, std::u16string_view path);
 
 } // namespace fururupo

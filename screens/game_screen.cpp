@@ -128,6 +128,15 @@ void GameScreen::reportUnreadableText(std::int32_t line)
     ui->loadFailureLine->show();
 }
 
+void GameScreen::reportBadLine(std::int32_t line, LineProblem why)
+{
+    // An unreadable-text line, if any, came first and stays: it usually explains the bad line too.
+    if (ui->loadFailureLine->isVisible() || !ui->loadFailureLine->text().isEmpty())
+        return;
+    ui->loadFailureLine->setText(qtext(describeBadLine(line, why, wordFileShown)));
+    ui->loadFailureLine->show();
+}
+
 std::int32_t GameScreen::getFile()
 {
     loading = true;

@@ -61,6 +61,7 @@ public:
     void yieldToEvents() override;
     void reportLoadFailure(std::int32_t count, LoadFailure why) override;
     void reportUnreadableText(std::int32_t line) override;
+    void reportBadLine(std::int32_t line, LineProblem why) override;
 
     // Fills the word list from MSG.txt and returns the number of entries (0 after a failure, which is shown).
     std::int32_t getFile();
