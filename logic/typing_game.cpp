@@ -38,11 +38,20 @@ TypingGame::TypingGame(GameDisplay& display, const WordList& list, RandomSource 
 {
 }
 
-void TypingGame::showPrompt(std::u16string text, bool isWord)
+void TypingGame::setWordFile(std::u16string name, std::u16string location)
+{
+    wordFileName = std::move(name);
+    wordFileLocation = std::move(location);
+}
+
+void TypingGame::showPrompt(std::u16string text, bool isWord, std::u16string_view reading)
 {
     promptText = std::move(text);
+    answerText = reading.empty() ? promptText : std::u16string(reading);
     wordShown = isWord;
     display.setPrompt(promptText);
+    if (!reading.empty())
+        display.setReading(reading);
 }
 
 void TypingGame::startGame(bool slow, bool normal, bool fast, const Load& load)
@@ -135,14 +144,14 @@ void TypingGame::wordClockTick()
             // Nothing to draw from: say so, say where the words were looked for, and stop instead of ticking on.
             showPrompt(std::u16string(texts::noWords));
             display.setExplanation(std::u16string(texts::explanationHeading) + std::u16string(texts::lineBreak) +
-                                   u"MSG.txt から単語を読めませんでした。探した場所：" + wordFileLocation);
+                                   wordFileName + u" から単語を読めませんでした。探した場所：" + wordFileLocation);
             display.setWordClock(false);
             return;
         }
         const std::int16_t index = drawIndex();
         const std::u16string& word = list.word(index);
         const std::u16string& explanation = list.explanation(index);
-        showPrompt(word, true);
+        showPrompt(word, true, list.reading(index));
         display.setExplanation(std::u16string(texts::explanationHeading) + std::u16string(texts::lineBreak) +
                                explanation);
     }
@@ -162,8 +171,8 @@ void TypingGame::wordClockTick()
 void TypingGame::checkInput(std::u16string_view text)
 {
     // Only a word drawn from the list can be matched: an empty prompt, a countdown step or a message never earns a
-    // star, so holding a key cannot win a game.
-    if (!wordShown || text != promptText)
+    // star, so holding a key cannot win a game. A word written in kanji is answered by its reading.
+    if (!wordShown || text != answerText)
         return;
     starsText += texts::star;
     display.setStars(starsText);

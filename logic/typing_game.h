@@ -39,6 +39,9 @@ public:
     // wordFileLocation is shown to the player when a game has no words to draw.
     TypingGame(GameDisplay& display, const WordList& list, RandomSource random, std::u16string wordFileLocation = {});
 
+    // Names the list the next games load, for the message of a game without words: its file name and where it is.
+    void setWordFile(std::u16string name, std::u16string location);
+
     // Starts a game, or starts it again from any phase. When several flags are set the last of slow, normal, fast
     // decides; when none is, the previous limit stays.
     void startGame(bool slow, bool normal, bool fast, const Load& load);
@@ -56,11 +59,13 @@ public:
     std::int32_t elapsed() const { return counters.elapsed; }
 
     const std::u16string& prompt() const { return promptText; }
+    // What the player types for the prompt: the reading of a word written in kanji, else the prompt itself.
+    const std::u16string& answer() const { return answerText; }
     // True while a word drawn from the list is shown and not yet matched or timed out.
     bool wordOnDisplay() const { return wordShown; }
 
 private:
-    void showPrompt(std::u16string text, bool isWord = false);
+    void showPrompt(std::u16string text, bool isWord = false, std::u16string_view reading = {});
     std::int16_t drawIndex();
 
     struct Counters
@@ -77,7 +82,9 @@ private:
     const WordList& list;
     RandomSource random;
     std::u16string wordFileLocation;
+    std::u16string wordFileName = u"MSG.txt";
     std::u16string promptText;
+    std::u16string answerText;
     std::u16string starsText;
     Counters counters;
     bool wordShown = false;

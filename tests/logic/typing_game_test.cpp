@@ -217,6 +217,37 @@ TEST(TypingGamePlay, TwentyOneMatchesShowTheRecordInSeconds)
     EXPECT_EQ(t.display.calls.back(), (std::pair<std::u16string, std::u16string>{u"wordClock", u"off"}));
 }
 
+// A word written in kanji is shown as written with its reading, and only the reading answers it; the next word
+// without a reading is answered as shown again.
+TEST(TypingGamePlay, AWordWithAReadingIsShownAsWrittenAndAnsweredByItsReading)
+{
+    Table t(2);
+    t.list.words[0] = u"新聞";
+    t.list.readings[0] = u"しんぶん";
+    t.list.words[1] = u"ねこ";
+    t.start(false, true, false);
+    t.countdown();
+    t.display.calls.clear();
+    t.game.wordClockTick();
+    EXPECT_EQ(t.display.calls, (Calls{{u"prompt", u"新聞"}, {u"reading", u"しんぶん"}, {u"explanation", u"■解説■\r\ne0"}}));
+    EXPECT_EQ(t.game.answer(), u"しんぶん");
+    t.game.checkInput(u"新聞");
+    EXPECT_EQ(t.display.stars, u"");
+    t.game.checkInput(u"しんぶん");
+    EXPECT_EQ(t.display.stars, u"★");
+    EXPECT_EQ(t.game.answer(), u"");
+
+    t.draws = {0.9f, 0.9f}; // the second draw gives the last entry
+    t.display.calls.clear();
+    t.game.wordClockTick();
+    EXPECT_EQ(t.display.calls.front(), (std::pair<std::u16string, std::u16string>{u"prompt", u"ねこ"}));
+    EXPECT_EQ(t.display.calls[1].first, u"explanation"); // no reading for a word typed as shown
+    t.game.checkInput(u"しんぶん");
+    EXPECT_EQ(t.display.stars, u"★");
+    t.game.checkInput(u"ねこ");
+    EXPECT_EQ(t.display.stars, u"★★");
+}
+
 TEST(TypingGamePlay, MatchesOnlyTheExactText)
 {
     Table t;

@@ -12,6 +12,7 @@ namespace fururupo::testing {
 struct RecordingDisplay final : GameDisplay
 {
     void setPrompt(std::u16string_view text) override { record(u"prompt", text, prompt); }
+    void setReading(std::u16string_view text) override { record(u"reading", text, reading); }
     void setExplanation(std::u16string_view text) override { record(u"explanation", text, explanation); }
     void setStars(std::u16string_view text) override { record(u"stars", text, stars); }
     void setSpeedCaption(std::u16string_view text) override { record(u"speed", text, speed); }
@@ -29,7 +30,7 @@ struct RecordingDisplay final : GameDisplay
     }
 
     std::vector<std::pair<std::u16string, std::u16string>> calls;
-    std::u16string prompt, explanation, stars, speed = u"(unset)", input;
+    std::u16string prompt, reading, explanation, stars, speed = u"(unset)", input;
     bool countdownClock = false, wordClock = false;
 };
 
