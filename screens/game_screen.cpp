@@ -67,8 +67,17 @@ GameScreen::~GameScreen() = default;
 void GameScreen::setPrompt(std::u16string_view text)
 {
     ui->Label4->setText(captionText(text));
-    // The input box knows the word to type (for the final ん and the romaji guide), and only a drawn word.
-    ui->Text1->setWord(typingGame.wordOnDisplay() ? text : std::u16string_view());
+    // A reading belongs to one word: it goes with the prompt and comes back only through setReading.
+    ui->wordReading->clear();
+    // The input box knows what to type for the word (for the final ん and the romaji guide), and only for a drawn
+    // word: its reading where it has one, else the word as shown.
+    ui->Text1->setWord(typingGame.wordOnDisplay() ? std::u16string_view(typingGame.answer()) : std::u16string_view());
+}
+
+void GameScreen::setReading(std::u16string_view text)
+{
+    ui->wordReading->setText(captionText(text));
+    ui->Text1->setWord(typingGame.wordOnDisplay() ? std::u16string_view(typingGame.answer()) : std::u16string_view());
 }
 
 void GameScreen::setExplanation(std::u16string_view text)

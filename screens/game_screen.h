@@ -30,6 +30,7 @@ namespace fururupo {
 //   Label2           stars earned
 //   Label3           "帰る": back to the title screen
 //   Label4           prompt: the countdown, the word to type, the time-up and record messages
+//   wordReading      the kana reading of a word written in kanji, small above it
 //   Label5           explanation of the word
 //   Label6           "延長": start the game again
 //   Text1            input box
@@ -51,6 +52,7 @@ public:
     const TypingGame& game() const { return typingGame; }
 
     void setPrompt(std::u16string_view text) override;
+    void setReading(std::u16string_view text) override;
     void setExplanation(std::u16string_view text) override;
     void setStars(std::u16string_view text) override;
     void setSpeedCaption(std::u16string_view text) override;
