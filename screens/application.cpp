@@ -1,5 +1,6 @@
 #include "screens/application.h"
 
+#include "player/list_choice.h"
 #include "platform/program_folder.h"
 #include "screens/title_screen.h"
 
@@ -159,11 +160,21 @@ void deleteAllWindows()
         delete window.data();
 }
 
-int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown)
+int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown,
+            const std::optional<std::filesystem::path>& listFile)
 {
-    // The words lie beside the executable; where the system cannot say where that is, every load says the file is
-    // missing rather than reading some other folder's.
-    auto* titleScreen = new TitleScreen(executableFolder().value_or(std::filesystem::path()));
+    // The bundled words lie beside the executable; where the system cannot say where that is, every load of them
+    // says the file is missing rather than reading some other folder's.
+    auto lists = std::make_shared<ListChoice>(
+        ListFolders::fromEnvironment(executableFolder().value_or(std::filesystem::path())), defaultSettingsFile());
+    if (listFile) {
+        // A list named on the command line is chosen as if picked; one that cannot be played is said so on the title
+        // screen, over the list that would have played.
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(*listFile, error);
+        lists->choose(error ? *listFile : absolute);
+    }
+    auto* titleScreen = new TitleScreen(std::move(lists));
     titleScreen->show();
     if (titleShown)
         titleShown(*titleScreen);

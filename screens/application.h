@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QWidget;
 
@@ -57,8 +58,10 @@ template <typename Call> void guarded(Call&& call)
 // Deletes every window still there; runGame runs it before it returns.
 void deleteAllWindows();
 
-// The whole program after setUpRuntime: the title screen on the word list beside the executable, then the event loop.
+// The whole program after setUpRuntime: the title screen offering the lists beside the executable and in the data
+// folders, with the list remembered from the last run chosen (or listFile, when given), then the event loop.
 // titleShown, when given, is called with the title screen right after it is first shown.
-int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown = {});
+int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown = {},
+            const std::optional<std::filesystem::path>& listFile = std::nullopt);
 
 } // namespace fururupo

@@ -1,13 +1,17 @@
 #include "screens/game_screen.h"
 
+#include "player/list_choice.h"
 #include "platform/program_folder.h"
 #include "platform/rnd.h"
 #include "screens/application.h"
+#include "screens/list_picking.h"
 #include "screens/text_and_placement.h"
 #include "screens/title_screen.h"
 #include "ui_game_screen.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 
 namespace fururupo {
 
@@ -21,9 +25,11 @@ void setUpClock(QTimer& clock, QObject* owner, const char* name)
     clock.setInterval(1000);
 }
 
-std::filesystem::path wordFileIn(const std::filesystem::path& folder)
+// A list named relative to nowhere is the bundled list of a program whose folder is unknown: reading it would read
+// whatever folder the game was started from.
+std::filesystem::path wordFileOf(const ListFile& list)
 {
-    return folder.empty() ? std::filesystem::path() : folder / "MSG.txt";
+    return list.path.is_relative() ? std::filesystem::path() : list.path;
 }
 
 std::u16string shownPath(const std::filesystem::path& path)
@@ -34,9 +40,15 @@ std::u16string shownPath(const std::filesystem::path& path)
 } // namespace
 
 GameScreen::GameScreen(const std::filesystem::path& wordFolder, bool slow, bool normal, bool fast, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::GameScreen>()), wordFolder(wordFolder), wordFile(wordFileIn(wordFolder)),
-      wordFileShown(shownPath(wordFile)), typingGame(*this, words, &rnd, wordFileShown), slow(slow), normal(normal),
-      fast(fast)
+    : GameScreen(fixedListChoice(wordFolder), false, slow, normal, fast, parent)
+{
+}
+
+GameScreen::GameScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, bool slow, bool normal, bool fast,
+                       QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::GameScreen>()), lists(std::move(lists)), offersChoice(offersChoice),
+      wordFile(wordFileOf(this->lists->chosen())), wordFileShown(shownPath(wordFile)),
+      typingGame(*this, words, &rnd, wordFileShown), slow(slow), normal(normal), fast(fast)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -57,6 +69,7 @@ GameScreen::GameScreen(const std::filesystem::path& wordFolder, bool slow, bool 
     // The countdown clock runs from creation; the game start switches it off and on again.
     countdownClock.start();
     ui->Text1->setFocus();
+    setAcceptDrops(offersChoice);
     centreOnScreen(*this);
 
     startGame();
@@ -167,6 +180,11 @@ void GameScreen::startGame()
 {
     ui->loadFailureLine->hide();
     ui->loadFailureLine->clear();
+    // The list is read afresh at every start, and it is the one chosen now.
+    const ListFile& chosen = lists->chosen();
+    wordFile = wordFileOf(chosen);
+    wordFileShown = shownPath(wordFile);
+    typingGame.setWordFile(chosen.name, wordFileShown);
     // Every game starts in hiragana, whatever mode the last one ended in.
     ui->Text1->setMode(InputBox::Mode::Hiragana);
     guarded([this] { typingGame.startGame(slow, normal, fast, [this] { return getFile(); }); });
@@ -192,7 +210,7 @@ void GameScreen::goBack()
 {
     if (heldBack(Deferred::GoBack))
         return;
-    auto* titleScreen = new TitleScreen(wordFolder);
+    auto* titleScreen = new TitleScreen(lists, offersChoice);
     titleScreen->show();
     close();
 }
@@ -244,6 +262,37 @@ void GameScreen::stopClocks()
 {
     countdownClock.stop();
     wordClock.stop();
+}
+
+void GameScreen::showLine(const QString& line)
+{
+    ui->loadFailureLine->setText(line);
+    ui->loadFailureLine->show();
+}
+
+void GameScreen::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (offersChoice && mayBeAList(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+// A dropped list is chosen and played at once, as 延長 would play it; one that cannot be played leaves the game as
+// it is, with a line saying why.
+void GameScreen::dropEvent(QDropEvent* event)
+{
+    const DroppedList dropped = droppedList(event->mimeData());
+    event->acceptProposedAction();
+    if (!dropped.refusal.isEmpty()) {
+        showLine(dropped.refusal);
+        return;
+    }
+    lists->clearNotice();
+    if (!lists->choose(dropped.path)) {
+        showLine(qtext(lists->notice()));
+        return;
+    }
+    // A choice that could not be remembered still plays; the title screen says it was not kept.
+    playAgain();
 }
 
 void GameScreen::closeEvent(QCloseEvent* event)

@@ -13,12 +13,16 @@
 #include <string>
 
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 
 namespace Ui {
 class GameScreen;
 }
 
 namespace fururupo {
+
+class ListChoice;
 
 // The game screen: it owns one game and its word list, drives the game with its two clocks and the input box's
 // key-downs, shows what the game assigns, and offers "延長" (play again) and "帰る" (back to the title screen).
@@ -42,9 +46,14 @@ class GameScreen : public QWidget, public GameDisplay, public LoadHooks
     Q_OBJECT
 
 public:
-    // Starts the first game at once, on MSG.txt in wordFolder, with the speed flags of the title screen's options;
-    // every "延長" replays with the same flags, so the player keeps the speed chosen. An empty folder means the
-    // program's folder is unknown: every load then reports the word file missing.
+    // Starts the first game at once, on the list that lists has chosen, with the speed flags of the title screen's
+    // options; every "延長" replays with the same flags, so the player keeps the speed chosen, and reads the chosen
+    // list afresh. With offersChoice a file dropped on the window becomes the chosen list and starts a new game, and
+    // 帰る opens a title screen with the chooser.
+    GameScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, bool slow, bool normal, bool fast,
+               QWidget* parent = nullptr);
+    // The same on MSG.txt in wordFolder alone. An empty folder means the program's folder is unknown: every load
+    // then reports the word file missing.
     GameScreen(const std::filesystem::path& wordFolder, bool slow, bool normal, bool fast, QWidget* parent = nullptr);
     ~GameScreen() override;
 
@@ -65,11 +74,13 @@ public:
     void reportUnreadableText(std::int32_t line) override;
     void reportBadLine(std::int32_t line, LineProblem why) override;
 
-    // Fills the word list from MSG.txt and returns the number of entries (0 after a failure, which is shown).
+    // Fills the word list from the chosen list and returns the number of entries (0 after a failure, which is shown).
     std::int32_t getFile();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private Q_SLOTS:
     void playAgain();
@@ -85,10 +96,13 @@ private:
     // True when a click must not act now: the window is closing, or the load is running and the action waits for it.
     bool heldBack(Deferred action);
     void stopClocks();
+    void showLine(const QString& line);
 
     std::unique_ptr<Ui::GameScreen> ui;
-    // Declared before the game, which is built with them.
-    std::filesystem::path wordFolder;
+    std::shared_ptr<ListChoice> lists;
+    bool offersChoice;
+    // The list being read, taken from the choice at every game start. Declared before the game, which is built
+    // with them.
     std::filesystem::path wordFile;
     std::u16string wordFileShown;
     WordList words;

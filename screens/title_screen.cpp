@@ -1,22 +1,39 @@
 #include "screens/title_screen.h"
 
+#include "player/list_choice.h"
+#include "platform/program_folder.h"
 #include "screens/application.h"
 #include "screens/game_screen.h"
+#include "screens/list_picking.h"
 #include "screens/text_and_placement.h"
 #include "ui_title_screen.h"
 
+#include <QAbstractItemView>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPen>
 #include <QRadioButton>
+#include <QStandardPaths>
 
 #include <utility>
 
 namespace fururupo {
 
-TitleScreen::TitleScreen(std::filesystem::path wordFolder, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TitleScreen>()), wordFolder(std::move(wordFolder))
+TitleScreen::TitleScreen(const std::filesystem::path& wordFolder, QWidget* parent)
+    : TitleScreen(fixedListChoice(wordFolder), false, parent)
+{
+}
+
+TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TitleScreen>()), lists(std::move(lists)), offersChoice(offersChoice)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -34,6 +51,18 @@ TitleScreen::TitleScreen(std::filesystem::path wordFolder, QWidget* parent)
         // Enter presses the focused button as Space does (outside a dialog a button takes only Space by itself).
         button->setAutoDefault(true);
         button->installEventFilter(this);
+    }
+
+    if (offersChoice) {
+        setAcceptDrops(true);
+        // The popup is wider than the box, so long list names read in full there.
+        ui->listChooser->view()->setMinimumWidth(260);
+        ui->listChooser->installEventFilter(this);
+        connect(ui->listChooser, &QComboBox::activated, this, &TitleScreen::listPicked);
+        showLists();
+    } else {
+        ui->listChooser->hide();
+        ui->listNotice->hide();
     }
 
     blinkPhase = 0;
@@ -73,8 +102,8 @@ void TitleScreen::start()
         return;
     starting = true;
     // The game screen starts its first game as it is built, reading the options as they stand now.
-    auto* gameScreen =
-        new GameScreen(wordFolder, ui->Option1_0->isChecked(), ui->Option1_1->isChecked(), ui->Option1_2->isChecked());
+    auto* gameScreen = new GameScreen(lists, offersChoice, ui->Option1_0->isChecked(), ui->Option1_1->isChecked(),
+                                      ui->Option1_2->isChecked());
     gameScreen->show();
     starting = false;
     close();
@@ -98,8 +127,97 @@ void TitleScreen::sayFarewellAndEnd()
     endProcess(0);
 }
 
+void TitleScreen::showLists()
+{
+    QComboBox* chooser = ui->listChooser;
+    const QSignalBlocker quiet(chooser);
+    chooser->clear();
+    int chosenAt = 0;
+    const ListFile& chosen = lists->chosen();
+    for (const ListFile& list : lists->lists()) {
+        if (list.path == chosen.path)
+            chosenAt = chooser->count();
+        chooser->addItem(qtext(list.name));
+        chooser->setItemData(chooser->count() - 1, qtext(displayPath(list.path)), Qt::ToolTipRole);
+    }
+    chooser->addItem(QStringLiteral("ほかのファイルを選ぶ…"));
+    chooser->setItemData(chooser->count() - 1, QStringLiteral("ファイルを開くダイアログで単語リストを選びます"),
+                         Qt::ToolTipRole);
+    chooser->setCurrentIndex(chosenAt);
+    chooser->setToolTip(QStringLiteral("START で遊ぶ単語リスト：") + qtext(displayPath(chosen.path)));
+    showNotice(qtext(lists->notice()));
+}
+
+void TitleScreen::showNotice(const QString& line)
+{
+    QLabel* notice = ui->listNotice;
+    // One line across the top: a long path is cut in the middle, and the whole line is in the tooltip.
+    notice->setText(notice->fontMetrics().elidedText(line, Qt::ElideMiddle, notice->width()));
+    notice->setToolTip(line);
+}
+
+void TitleScreen::listPicked(int index)
+{
+    const auto& offered = lists->lists();
+    if (index >= 0 && static_cast<std::size_t>(index) < offered.size()) {
+        const std::filesystem::path path = offered[static_cast<std::size_t>(index)].path;
+        chooseList(path);
+    } else {
+        pickWithDialog();
+    }
+}
+
+void TitleScreen::pickWithDialog()
+{
+    // The dialog opens on the player's own lists folder when there is one, else on the home folder.
+    QString startIn = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                      QStringLiteral("/fururupo/lists");
+    if (!QFileInfo(startIn).isDir())
+        startIn = QDir::homePath();
+    const QString picked =
+        QFileDialog::getOpenFileName(this, QStringLiteral("単語リストを選ぶ"), startIn,
+                                     QStringLiteral("単語リスト (*.tsv *.txt *.TSV *.TXT);;すべてのファイル (*)"));
+    if (picked.isEmpty()) {
+        showLists(); // cancelled: the chooser goes back to the list chosen before
+        return;
+    }
+    chooseList(QFile::encodeName(picked).toStdString());
+}
+
+void TitleScreen::chooseList(const std::filesystem::path& path)
+{
+    lists->clearNotice();
+    lists->choose(path);
+    showLists();
+}
+
+void TitleScreen::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (mayBeAList(event->mimeData()))
+        event->acceptProposedAction();
+}
+
+void TitleScreen::dropEvent(QDropEvent* event)
+{
+    const DroppedList dropped = droppedList(event->mimeData());
+    event->acceptProposedAction();
+    if (!dropped.refusal.isEmpty()) {
+        showNotice(dropped.refusal);
+        return;
+    }
+    chooseList(dropped.path);
+}
+
 bool TitleScreen::eventFilter(QObject* watched, QEvent* event)
 {
+    // Enter on the list chooser opens it, as Enter on START or EXIT presses them.
+    if (watched == ui->listChooser && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ui->listChooser->showPopup();
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
         update();
     return QWidget::eventFilter(watched, event);
@@ -126,16 +244,19 @@ bool TitleScreen::focusNextPrevChild(bool next)
         if (option->isChecked())
             chosenSpeed = option;
     }
-    QWidget* const order[] = {ui->Command1, ui->Command2, chosenSpeed};
+    QWidget* const order[] = {ui->Command1, ui->Command2, chosenSpeed, ui->listChooser};
+    const int stops = offersChoice ? 4 : 3;
     QWidget* focused = focusWidget();
     int at = 0;
     if (focused == ui->Command2)
         at = 1;
     else if (focused == ui->Option1_0 || focused == ui->Option1_1 || focused == ui->Option1_2)
         at = 2;
+    else if (offersChoice && focused == ui->listChooser)
+        at = 3;
     else if (focused != ui->Command1)
         return QWidget::focusNextPrevChild(next);
-    order[(at + (next ? 1 : 2)) % 3]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    order[(at + (next ? 1 : stops - 1)) % stops]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
 }
 

@@ -9,6 +9,8 @@
 #include <memory>
 
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 class QPaintEvent;
 class QLabel;
 
@@ -17,6 +19,8 @@ class TitleScreen;
 }
 
 namespace fururupo {
+
+class ListChoice;
 
 // The title screen: the banner among ten blinking hearts, the speed options, START and EXIT.
 //
@@ -28,14 +32,21 @@ namespace fururupo {
 //   Label2_0 … Label2_9     the stars behind the hearts
 //   Option1_0, _1, _2       speed options おそい, ふつう, はやい
 //   Command1, Command2      START and EXIT
+//   listChooser             the word list that START plays, and the way to pick another
+//   listNotice              one line about the lists: a remembered list that has gone, a file that cannot be played
 //   Timer1                  blink clock (blinkClock), 500 ms
 class TitleScreen : public QWidget
 {
     Q_OBJECT
 
 public:
-    // wordFolder holds the MSG.txt that START plays; the title screen only hands it on to the game screen.
-    explicit TitleScreen(std::filesystem::path wordFolder, QWidget* parent = nullptr);
+    // The lists on offer and the one chosen, shared with the game screens it opens: the player picks a list here, by
+    // the chooser, a file dialog or a drop, and START plays it. Without offersChoice the window has no chooser and
+    // takes no drops, and START plays whatever lists has chosen.
+    explicit TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice = true, QWidget* parent = nullptr);
+    // A title screen on the MSG.txt in wordFolder alone: nothing to choose, nothing remembered, the window exactly as
+    // it was before lists could be chosen.
+    explicit TitleScreen(const std::filesystem::path& wordFolder, QWidget* parent = nullptr);
     ~TitleScreen() override;
 
     // The farewell shown by EXIT, exactly as the player reads it.
@@ -49,19 +60,29 @@ protected:
     // START and EXIT show a frame while they have the focus, so a keyboard player sees what Enter will press.
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Tab goes START → EXIT → the chosen speed → START, as Tab into an option group lands on its chosen option.
+    // Tab goes START → EXIT → the chosen speed (→ the list chooser) → START, as Tab into an option group lands on
+    // its chosen option.
     bool focusNextPrevChild(bool next) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private Q_SLOTS:
     void blinkStep();
     void start();
     void exitProgram();
+    void listPicked(int index);
 
 private:
     void sayFarewellAndEnd();
+    // Fills the chooser from the lists on offer, the chosen one shown, and the notice line from the choice.
+    void showLists();
+    void showNotice(const QString& line);
+    void pickWithDialog();
+    void chooseList(const std::filesystem::path& path);
 
     std::unique_ptr<Ui::TitleScreen> ui;
-    std::filesystem::path wordFolder;
+    std::shared_ptr<ListChoice> lists;
+    bool offersChoice;
     QTimer blinkClock;
     std::array<QLabel*, 10> hearts{};
     // START runs a word-list load that lets other clicks in; these keep such clicks from acting half-way through.

@@ -1,0 +1,363 @@
+// Lists the player picks, on the real windows: the chooser on the title screen, its file dialog, drops on either
+// window, the list named on the command line, the choice kept for the next run, and a kanji word shown with its
+// reading and answered by it.
+#include "player/list_choice.h"
+#include "screens/application.h"
+#include "screens/game_screen.h"
+#include "screens/input_box.h"
+#include "screens/title_screen.h"
+
+#include "screen_test_support.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QUrl>
+
+#include <fstream>
+#include <memory>
+
+using namespace fururupo;
+using namespace fururupo::testing;
+
+namespace {
+
+void pressKeyOn(QWidget& widget, Qt::Key key)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(&widget, &release);
+}
+
+// A drag that enters the window and is dropped in its middle, as a file manager sends them. Returns whether the
+// window took the drag.
+bool dropOn(QWidget* window, const QList<QUrl>& urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    const QPoint middle = window->rect().center();
+    QDragEnterEvent enter(middle, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDropEvent drop(QPointF(middle), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+    return true;
+}
+
+QUrl fileUrl(const std::filesystem::path& path)
+{
+    // Percent-encoded from the bytes, so a name that is not UTF-8 arrives as a file manager sends it.
+    return QUrl(QStringLiteral("file://") +
+                QString::fromLatin1(QByteArray(path.c_str()).toPercentEncoding("/")));
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes)
+{
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A program folder with its bundled MSG.txt, a data folder of the player's own lists, and a settings file, all in
+// one temporary folder; the lists are found as the installed game finds them.
+class ChosenList : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        program = localPath(root.filePath(QStringLiteral("program")));
+        playerLists = localPath(root.filePath(QStringLiteral("data/fururupo/lists")));
+        writeFile(program / "MSG.txt", "\xEF\xBB\xBF" + std::string("ねこ") + std::string(32 - 2, ' ') + "にゃあ\r\n");
+        writeFile(playerLists / "kanji.tsv", "単語\t読み\t解説\n新聞\tしんぶん\t毎朝届くニュース\n");
+        writeFile(playerLists / "animals.tsv", "いぬ\tわんと鳴く\n");
+        settings = root.filePath(QStringLiteral("config/fururupo.conf"));
+    }
+    void TearDown() override { closeAllWindows(); }
+
+    std::shared_ptr<ListChoice> choice()
+    {
+        ListFolders folders{program, {playerLists}};
+        return std::make_shared<ListChoice>(folders, settings);
+    }
+
+    TitleScreen* openTitle(std::shared_ptr<ListChoice> lists)
+    {
+        auto* title = new TitleScreen(std::move(lists));
+        title->show();
+        return title;
+    }
+
+    static QStringList offered(QWidget* title)
+    {
+        auto* chooser = child<QComboBox>(title, "listChooser");
+        QStringList names;
+        for (int i = 0; i < chooser->count(); ++i)
+            names << chooser->itemText(i);
+        return names;
+    }
+
+    static QString shown(QWidget* title) { return child<QComboBox>(title, "listChooser")->currentText(); }
+
+    // START, then the countdown, then the first word.
+    static QWidget* startAndShowFirstWord(QWidget* title)
+    {
+        click(title, "Command1");
+        QWidget* form = openWindows(QStringLiteral("Form2")).at(0);
+        tick(form, "Timer1", 4);
+        tick(form, "Timer2");
+        return form;
+    }
+
+    QTemporaryDir root;
+    std::filesystem::path program;
+    std::filesystem::path playerLists;
+    QString settings;
+    ProcessEndRecorder ends;
+};
+
+} // namespace
+
+// The chooser offers the bundled list first, then the player's lists by name, then the file dialog; the bundled list
+// is chosen until the player picks another, and Tab and Enter reach it.
+TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
+{
+    QWidget* title = openTitle(choice());
+    EXPECT_EQ(offered(title), (QStringList{QStringLiteral("MSG.txt"), QStringLiteral("animals.tsv"),
+                                           QStringLiteral("kanji.tsv"), QStringLiteral("ほかのファイルを選ぶ…")}));
+    EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
+    EXPECT_EQ(text(title, "listNotice"), "");
+    // The chooser sits in the free space at the bottom left, clear of the speed options and of the window's edge.
+    auto* chooser = child<QComboBox>(title, "listChooser");
+    EXPECT_TRUE(title->rect().contains(chooser->geometry()));
+    for (const char* name : {"Option1_0", "Command1", "Command2"})
+        EXPECT_FALSE(chooser->geometry().intersects(child<QWidget>(title, name)->geometry())) << name;
+
+    auto* start = child<QPushButton>(title, "Command1");
+    start->setFocus();
+    QTest::keyClick(start, Qt::Key_Tab);
+    QTest::keyClick(title->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(title->focusWidget(), child<QWidget>(title, "Option1_0"));
+    QTest::keyClick(title->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(title->focusWidget(), chooser);
+    QTest::keyClick(chooser, Qt::Key_Tab);
+    EXPECT_EQ(title->focusWidget(), start);
+    QTest::keyClick(start, Qt::Key_Backtab);
+    EXPECT_EQ(title->focusWidget(), chooser);
+    // Enter opens it; a key down picks the next list, and START plays it.
+    QTest::keyClick(chooser, Qt::Key_Return);
+    EXPECT_TRUE(chooser->view()->isVisible());
+    chooser->hidePopup();
+    QTest::keyClick(chooser, Qt::Key_Down);
+    EXPECT_EQ(shown(title), QStringLiteral("animals.tsv"));
+    QWidget* form = startAndShowFirstWord(title);
+    EXPECT_EQ(text(form, "Label4"), QStringLiteral("いぬ"));
+    EXPECT_EQ(text(form, "Label5"), QStringLiteral("わんと鳴く"));
+}
+
+// A kanji word is shown as written with its reading above it, and everything the box does follows the reading: the
+// guide, the mistake mark, the one-Enter final ん, the check.
+TEST_F(ChosenList, AKanjiWordShowsItsReadingAndIsAnsweredByIt)
+{
+    InputBox::showGuide(false);
+    auto lists = choice();
+    ASSERT_TRUE(lists->choose(playerLists / "kanji.tsv"));
+    QWidget* form = startAndShowFirstWord(openTitle(lists));
+    EXPECT_EQ(text(form, "Label4"), QStringLiteral("新聞"));
+    EXPECT_EQ(text(form, "wordReading"), QStringLiteral("しんぶん"));
+    EXPECT_EQ(text(form, "Label5"), QStringLiteral("毎朝届くニュース"));
+    // The reading sits above the word, inside the window, and is drawn.
+    auto* reading = child<QLabel>(form, "wordReading");
+    EXPECT_TRUE(form->rect().contains(reading->geometry()));
+    EXPECT_GT(countNear(reading->grab().toImage(), reading->rect(), QColor(255, 128, 255), 60), 30);
+
+    auto* box = child<InputBox>(form, "Text1");
+    pressKeyOn(*box, Qt::Key_F1);
+    EXPECT_EQ(box->guideText(), QStringLiteral("shinbun"));
+    QTest::keyClicks(box, QStringLiteral("shinbo"));
+    EXPECT_EQ(box->markedMistake(), 2);
+    QTest::keyClick(box, Qt::Key_Backspace);
+    QTest::keyClicks(box, QStringLiteral("bun"));
+    EXPECT_EQ(box->text(), QStringLiteral("しんぶn"));
+    // One Enter finishes the ん and answers the word.
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(text(form, "Label2"), QStringLiteral("★"));
+    InputBox::showGuide(false);
+
+    // Typed as shown, the kanji is not the answer.
+    tick(form, "Timer2");
+    EXPECT_EQ(text(form, "Label4"), QStringLiteral("新聞"));
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("新聞"));
+    QCoreApplication::sendEvent(box, &commit);
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(text(form, "Label2"), QStringLiteral("★"));
+    // An input method's kana commit answers it.
+    box->resetText(QString());
+    QInputMethodEvent kana;
+    kana.setCommitString(QStringLiteral("しんぶん"));
+    QCoreApplication::sendEvent(box, &kana);
+    QTest::keyClick(box, Qt::Key_Return);
+    EXPECT_EQ(text(form, "Label2"), QStringLiteral("★★"));
+}
+
+// The choice outlives the window and the run; a remembered list that has gone is said so, and the bundled list plays.
+TEST_F(ChosenList, TheChoiceIsKeptForTheNextRunAndAGoneListFallsBack)
+{
+    {
+        QWidget* title = openTitle(choice());
+        auto* chooser = child<QComboBox>(title, "listChooser");
+        chooser->setFocus();
+        QTest::keyClick(chooser, Qt::Key_Down);
+        QTest::keyClick(chooser, Qt::Key_Down);
+        ASSERT_EQ(shown(title), QStringLiteral("kanji.tsv"));
+        // Back from a game, the title screen still shows it.
+        QWidget* form = startAndShowFirstWord(title);
+        EXPECT_EQ(text(form, "Label4"), QStringLiteral("新聞"));
+        click(form, "Label3");
+        flushDeletes();
+        EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji.tsv"));
+        closeAllWindows();
+    }
+    EXPECT_EQ(shown(openTitle(choice())), QStringLiteral("kanji.tsv"));
+    closeAllWindows();
+
+    std::filesystem::remove(playerLists / "kanji.tsv");
+    QWidget* title = openTitle(choice());
+    EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
+    const QString notice = child<QLabel>(title, "listNotice")->toolTip();
+    EXPECT_TRUE(notice.contains(QStringLiteral("kanji.tsv"))) << notice;
+    EXPECT_FALSE(text(title, "listNotice").isEmpty());
+    EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("ねこ"));
+}
+
+// The last entry opens a file dialog; the file picked there is chosen and played, and a cancel changes nothing.
+TEST_F(ChosenList, TheFileDialogPicksAnyFile)
+{
+    const std::filesystem::path elsewhere = localPath(root.filePath(QStringLiteral("elsewhere/週の単語.txt")));
+    writeFile(elsewhere, std::string("\xEF\xBB\xBF") + "とけい\tじかんをはかる\n");
+    QWidget* title = openTitle(choice());
+    auto* chooser = child<QComboBox>(title, "listChooser");
+
+    const auto answerDialog = [&](bool accept) {
+        QTimer::singleShot(0, [&, accept] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            if (!accept) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(QFile::decodeName(elsewhere.c_str()));
+            dialog->accept();
+        });
+        chooser->setFocus();
+        QTest::keyClick(chooser, Qt::Key_End);
+    };
+    answerDialog(false);
+    EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
+    answerDialog(true);
+    EXPECT_EQ(shown(title), QStringLiteral("週の単語.txt"));
+    EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("とけい"));
+}
+
+// A file dropped on either window becomes the chosen list; what cannot be played is said in one line and the game
+// plays on with what it had.
+TEST_F(ChosenList, ADroppedFileIsChosenAndWhatCannotBePlayedIsSaid)
+{
+    QWidget* title = openTitle(choice());
+    ASSERT_TRUE(dropOn(title, {fileUrl(playerLists / "kanji.tsv")}));
+    EXPECT_EQ(shown(title), QStringLiteral("kanji.tsv"));
+
+    // A name that is not UTF-8 keeps its bytes all the way to the load.
+    const std::filesystem::path oddName = program / std::string("\xFF\xFE" "list.tsv");
+    writeFile(oddName, "とり\tとぶ\n");
+    ASSERT_TRUE(dropOn(title, {fileUrl(oddName)}));
+    EXPECT_TRUE(shown(title).endsWith(QStringLiteral("list.tsv")));
+    EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("とり"));
+    closeAllWindows();
+
+    title = openTitle(choice());
+    const QString before = shown(title);
+    const std::filesystem::path huge = program / "huge.tsv";
+    { std::ofstream(huge, std::ios::binary).put('x'); }
+    std::filesystem::resize_file(huge, std::uintmax_t{4} << 30); // sparse: 4 GiB that take no disk
+    struct Case
+    {
+        const char* what;
+        QUrl url;
+        QString said; // a part of the line the title screen shows
+    };
+    const Case cases[] = {
+        {"a folder", fileUrl(playerLists), QStringLiteral("フォルダー")},
+        {"a file on the web", QUrl(QStringLiteral("https://example.org/words.tsv")), QStringLiteral("example.org")},
+        {"a file of 4 GiB", fileUrl(huge), QStringLiteral("huge.tsv")},
+        {"a file that is not there", fileUrl(program / "gone.tsv"), QStringLiteral("gone.tsv")},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(dropOn(title, {c.url})) << c.what;
+        EXPECT_EQ(shown(title), before) << c.what;
+        const QString line = child<QLabel>(title, "listNotice")->toolTip();
+        EXPECT_TRUE(line.contains(c.said)) << c.what << ": " << line;
+    }
+    EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("とり"));
+}
+
+// On the game screen a dropped list starts a new game on it at once; a refused one leaves the game as it was.
+TEST_F(ChosenList, ADropOnTheGameScreenPlaysThatList)
+{
+    QWidget* form = startAndShowFirstWord(openTitle(choice()));
+    ASSERT_EQ(text(form, "Label4"), QStringLiteral("ねこ"));
+    ASSERT_TRUE(dropOn(form, {QUrl(QStringLiteral("https://example.org/words.tsv"))}));
+    EXPECT_TRUE(text(form, "loadFailureLine").contains(QStringLiteral("example.org")));
+    EXPECT_EQ(text(form, "Label4"), QStringLiteral("ねこ"));
+    ASSERT_TRUE(dropOn(form, {fileUrl(playerLists / "kanji.tsv")}));
+    tick(form, "Timer1", 4);
+    tick(form, "Timer2");
+    EXPECT_EQ(text(form, "Label4"), QStringLiteral("新聞"));
+    EXPECT_EQ(text(form, "Label2"), "");
+    // 帰る shows the dropped list chosen.
+    click(form, "Label3");
+    flushDeletes();
+    EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji.tsv"));
+}
+
+// A list named on the command line is chosen on the title screen of the real start-up, and kept for the next run.
+TEST_F(ChosenList, TheListNamedOnTheCommandLineIsChosen)
+{
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root.filePath(QStringLiteral("config"))));
+    QString seen;
+    QString notice;
+    const auto look = [&](QWidget& title) {
+        seen = shown(&title);
+        notice = child<QLabel>(&title, "listNotice")->toolTip();
+        QTimer::singleShot(0, [] { QCoreApplication::quit(); });
+    };
+    runGame(*qApp, look, playerLists / "kanji.tsv");
+    EXPECT_EQ(seen, QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(notice, "");
+    runGame(*qApp, look);
+    EXPECT_EQ(seen, QStringLiteral("kanji.tsv"));
+    // A name that cannot be played is said, over the list that plays.
+    runGame(*qApp, look, std::filesystem::path("no-such-list.tsv"));
+    EXPECT_EQ(seen, QStringLiteral("kanji.tsv"));
+    EXPECT_TRUE(notice.contains(QStringLiteral("no-such-list.tsv"))) << notice;
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+}
+
+// A title screen built on one folder offers nothing to choose and takes no drops: the window as it always was.
+TEST_F(ChosenList, ATitleScreenOnOneFolderHasNoChooser)
+{
+    auto* title = new TitleScreen(program);
+    title->show();
+    EXPECT_FALSE(child<QComboBox>(title, "listChooser")->isVisible());
+    EXPECT_FALSE(dropOn(title, {fileUrl(playerLists / "kanji.tsv")}));
+}
