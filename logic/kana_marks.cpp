@@ -1,5 +1,6 @@
 #include "logic/kana_marks.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -45,8 +46,11 @@ constexpr auto byBase = [] {
 
 void composeKanaMarks(std::u16string& text)
 {
-    std::size_t out = 0;
-    for (std::size_t in = 0; in < text.size(); ++in) {
+    // Most lines hold no mark at all: find the first before rewriting anything.
+    const auto isMark = [](char16_t c) { return c == voicedMark || c == semiVoicedMark; };
+    const std::size_t first = static_cast<std::size_t>(std::find_if(text.begin(), text.end(), isMark) - text.begin());
+    std::size_t out = first;
+    for (std::size_t in = first; in < text.size(); ++in) {
         const char16_t c = text[in];
         if ((c == voicedMark || c == semiVoicedMark) && out > 0 && text[out - 1] >= firstKana &&
             text[out - 1] <= lastKana) {
