@@ -1,7 +1,9 @@
-// Feeds arbitrary bytes to the word-list load as the contents of a word file, and to the decoders and the column cut
-// directly. Each input is checked against a plain model of the file format: where the lines end, which bytes of a
-// line are kept, what each decoder makes of them. Any difference, crash, sanitizer report or escaped exception stops
-// the run with the input saved.
+// Feeds arbitrary bytes to the word-list load as the contents of a word file, once with fixed columns (MSG.txt) and
+// once as a table (a .tsv name), and to the decoders, the kana-mark joining and the column cut directly. Each input is
+// checked against a plain model of the file formats: the encoding, where the lines end, which bytes of a line are
+// kept, what each decoder makes of them, how a table's line becomes an entry or is left out. Any difference, crash,
+// sanitizer report or escaped exception stops the run with the input saved.
+#include "logic/kana_marks.h"
 #include "logic/word_list.h"
 #include "platform/text_reader.h"
 
@@ -10,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -36,7 +39,8 @@ void check(bool condition, const char* what)
         fail(what);
 }
 
-// The word file lives in memory and is reached by a path, as the game reaches MSG.txt.
+// The word file lives in memory and is reached by a path, as the game reaches MSG.txt; a table is reached through a
+// link whose name ends in .tsv, in a folder made for it.
 class MemoryFile
 {
 public:
@@ -44,6 +48,16 @@ public:
     {
         check(fd >= 0, "memfd_create failed");
         path = "/proc/self/fd/" + std::to_string(fd);
+        char folder[] = "/tmp/word_list_fuzzer-XXXXXX";
+        check(::mkdtemp(folder) != nullptr, "mkdtemp failed");
+        folderPath = folder;
+        tablePath = folderPath + "/list.tsv";
+        check(::symlink(path.c_str(), tablePath.c_str()) == 0, "symlink failed");
+    }
+    ~MemoryFile()
+    {
+        ::unlink(tablePath.c_str());
+        ::rmdir(folderPath.c_str());
     }
 
     void write(std::string_view bytes)
@@ -59,6 +73,8 @@ public:
 
     int fd;
     std::string path;
+    std::string folderPath;
+    std::string tablePath;
 };
 
 struct CountingHooks final : LoadHooks
@@ -74,15 +90,17 @@ struct CountingHooks final : LoadHooks
         check(unreadableLine == 0, "unreadable text was reported twice");
         unreadableLine = line;
     }
-    void reportBadLine(std::int32_t line, LineProblem) override
+    void reportBadLine(std::int32_t line, LineProblem why) override
     {
         check(badLine == 0, "a bad line was reported twice");
         badLine = line;
+        badProblem = why;
     }
 
     std::int32_t yields = 0;
     std::int32_t unreadableLine = 0;
     std::int32_t badLine = 0;
+    LineProblem badProblem = LineProblem::NoWord;
     std::vector<std::pair<std::int32_t, LoadFailure>> failures;
 };
 
@@ -197,19 +215,26 @@ std::u16string modelUtf16(std::string_view bytes, bool bigEndian)
     return text;
 }
 
+struct ModelLine
+{
+    std::string bytes; // the bytes a line keeps
+    bool cut = false;  // it had more
+    bool nul = false;  // a NUL byte in it, or right after its lone CR or LF (UTF-8 and code page 932 only)
+};
+
 struct ModelFile
 {
     TextEncoding encoding = TextEncoding::Cp932;
-    std::vector<std::string> lines; // each already cut to the bytes a line keeps
+    std::vector<ModelLine> lines;
 };
 
-// The encoding comes from a mark (not text) or, failing one, from the first block: UTF-8 when it has a byte above 0x7F
-// and is valid UTF-8 but for a cut-off end, else code page 932. A line ends at CR LF or a lone CR (in UTF-16, at those
-// units); a final line end starts no further line; a line keeps only its first maxLineBytes bytes.
-ModelFile modelOf(std::string_view bytes)
+// The encoding comes from a mark (not text) or, failing one, from the first byte above 0x7F wherever it is: UTF-8
+// when the bytes from it to the end of its block (and the next block, if fewer than four) are valid UTF-8 but for a
+// cut-off end, else code page 932. A line ends at CR LF or a lone CR (in UTF-16, at those units), and at a lone LF in
+// UTF-8, UTF-16 and any table; a final line end starts no further line; a line keeps only its first maxLineBytes.
+ModelFile modelOf(std::string_view bytes, bool table)
 {
     ModelFile file;
-    const std::string_view block = bytes.substr(0, SequentialTextReader::blockBytes);
     std::size_t unit = 1;
     bool bigEndian = false;
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -220,10 +245,20 @@ ModelFile modelOf(std::string_view bytes)
         file.encoding = bigEndian ? TextEncoding::Utf16BE : TextEncoding::Utf16LE;
         unit = 2;
         bytes.remove_prefix(2);
-    } else if (std::any_of(block.begin(), block.end(), [](char c) { return static_cast<unsigned char>(c) > 0x7F; }) &&
-               modelIsUtf8Prefix(block)) {
-        file.encoding = TextEncoding::Utf8;
+    } else {
+        const auto high =
+            std::find_if(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) > 0x7F; });
+        if (high != bytes.end()) {
+            const std::size_t first = static_cast<std::size_t>(high - bytes.begin());
+            constexpr std::size_t block = SequentialTextReader::blockBytes;
+            std::size_t end = (first / block + 1) * block;
+            if (end - first < 4)
+                end += block;
+            if (modelIsUtf8Prefix(bytes.substr(first, end - first)))
+                file.encoding = TextEncoding::Utf8;
+        }
     }
+    const bool lineFeedEnds = table || file.encoding != TextEncoding::Cp932;
     const auto isUnit = [&](std::size_t at, char16_t value) {
         if (at + unit > bytes.size())
             return false;
@@ -235,17 +270,64 @@ ModelFile modelOf(std::string_view bytes)
     std::size_t position = 0;
     while (position < bytes.size()) {
         std::size_t end = position;
-        while (end < bytes.size() && !isUnit(end, u'\r'))
+        while (end < bytes.size() && !isUnit(end, u'\r') && !(lineFeedEnds && isUnit(end, u'\n')))
             end += std::min(unit, bytes.size() - end);
-        file.lines.emplace_back(bytes.substr(position, std::min(end - position, SequentialTextReader::maxLineBytes)));
+        ModelLine line;
+        const std::string_view whole = bytes.substr(position, end - position);
+        line.bytes = whole.substr(0, SequentialTextReader::maxLineBytes);
+        line.cut = whole.size() > SequentialTextReader::maxLineBytes;
+        line.nul = unit == 1 && whole.find('\0') != std::string_view::npos;
         position = end;
         if (position < bytes.size()) {
+            const bool cr = isUnit(position, u'\r');
             position += unit;
-            if (isUnit(position, u'\n'))
+            if (cr && isUnit(position, u'\n'))
                 position += unit;
+            else if (unit == 1 && position < bytes.size() && bytes[position] == '\0')
+                line.nul = true;
         }
+        file.lines.push_back(std::move(line));
     }
     return file;
+}
+
+// The joining of kana and combining marks, from the shape of the kana tables rather than a list: the voiced series
+// か..ぢ every second code point, つ..ど every second, は..ほ every third (semi-voiced two above), う, ゝ, and
+// katakana 0x60 above each; ワヰヱヲ join to the four code points eight above, ヽ to ヾ.
+char16_t modelJoin(char16_t base, char16_t mark)
+{
+    const bool voiced = mark == u'\u3099';
+    if (!voiced && mark != u'\u309A')
+        return 0;
+    if (base >= 0x30A1 && base <= 0x30F6 && !(base >= 0x30EF && base <= 0x30F2)) {
+        const char16_t hiragana = modelJoin(static_cast<char16_t>(base - 0x60), mark);
+        return hiragana == 0 ? 0 : static_cast<char16_t>(hiragana == 0x3094 ? 0x30F4 : hiragana + 0x60);
+    }
+    if (voiced && ((base >= 0x304B && base <= 0x3061 && (base - 0x304B) % 2 == 0) ||
+                   (base >= 0x3064 && base <= 0x3068 && (base - 0x3064) % 2 == 0)))
+        return static_cast<char16_t>(base + 1);
+    if (base >= 0x306F && base <= 0x307B && (base - 0x306F) % 3 == 0)
+        return static_cast<char16_t>(base + (voiced ? 1 : 2));
+    if (voiced && base == u'う')
+        return u'ゔ';
+    if (voiced && (base == u'ゝ' || base == u'ヽ'))
+        return static_cast<char16_t>(base + 1);
+    if (voiced && base >= 0x30EF && base <= 0x30F2)
+        return static_cast<char16_t>(base + 8);
+    return 0;
+}
+
+std::u16string modelJoined(std::u16string_view text)
+{
+    std::u16string out;
+    for (const char16_t c : text) {
+        const char16_t joined = out.empty() ? 0 : modelJoin(out.back(), c);
+        if (joined != 0)
+            out.back() = joined;
+        else
+            out += c;
+    }
+    return out;
 }
 
 // Code page 932 character by character, from a table of what the decoder makes of every single byte and every byte
@@ -336,6 +418,111 @@ void checkSplit(std::u16string_view line)
           "the explanation is empty although its columns are not blank, or the reverse");
 }
 
+std::u16string modelTrimmed(std::u16string_view text)
+{
+    while (!text.empty() && text.front() == u' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == u' ')
+        text.remove_suffix(1);
+    return std::u16string(text);
+}
+
+// A field: trimmed; if then "…" with every inner quote doubled, the inside with the pairs halved, trimmed again.
+std::u16string modelField(std::u16string_view raw)
+{
+    const std::u16string field = modelTrimmed(raw);
+    if (field.size() < 2 || field.front() != u'"' || field.back() != u'"')
+        return field;
+    const std::u16string_view inner = std::u16string_view(field).substr(1, field.size() - 2);
+    std::u16string halved;
+    std::size_t run = 0; // quotes in a row
+    for (const char16_t c : inner) {
+        if (c == u'"') {
+            if (++run % 2 == 0)
+                halved += u'"';
+            continue;
+        }
+        if (run % 2 != 0)
+            return field;
+        run = 0;
+        halved += c;
+    }
+    return run % 2 == 0 ? modelTrimmed(halved) : field;
+}
+
+struct ModelRow
+{
+    enum class Kind { Skip, Header, Entry, Bad } kind = Kind::Skip;
+    LineProblem problem = LineProblem::NoWord;
+    std::u16string word, reading, explanation;
+};
+
+// What the table rules make of one converted line; headerAllowed while no line with a field has been seen yet.
+ModelRow modelTableRow(std::u16string_view line, bool cut, bool& headerAllowed)
+{
+    ModelRow row;
+    if (!line.empty() && line.front() == u'#')
+        return row;
+    std::vector<std::u16string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t tab = line.find(u'\t', start);
+        fields.push_back(modelField(line.substr(start, tab == std::u16string_view::npos ? tab : tab - start)));
+        if (tab == std::u16string_view::npos)
+            break;
+        start = tab + 1;
+    }
+    const std::size_t cutField = fields.size();
+    while (!fields.empty() && fields.back().empty())
+        fields.pop_back();
+    if (fields.empty())
+        return row;
+    const bool header = headerAllowed;
+    headerAllowed = false;
+    if (header) {
+        std::u16string first = fields[0];
+        for (char16_t& c : first)
+            if (c < 0x80)
+                c = static_cast<char16_t>(std::tolower(static_cast<int>(c)));
+        if (first == u"単語" || first == u"ことば" || first == u"言葉" || first == u"word" || first == u"words") {
+            row.kind = ModelRow::Kind::Header;
+            return row;
+        }
+    }
+    const auto bad = [&](LineProblem why) {
+        row.kind = ModelRow::Kind::Bad;
+        row.problem = why;
+        return row;
+    };
+    if (cut)
+        return bad(cutField == 1  ? LineProblem::WordTooLong
+                   : cutField > 3 ? LineProblem::TooManyFields
+                                  : LineProblem::ExplanationTooLong);
+    if (fields.size() > 3)
+        return bad(LineProblem::TooManyFields);
+    const std::size_t count = fields.size();
+    fields.resize(3);
+    row.word = fields[0];
+    row.reading = count == 3 ? fields[1] : u"";
+    row.explanation = count == 3 ? fields[2] : fields[1];
+    const auto kana = [](char16_t c) {
+        return (c >= 0x3041 && c <= 0x3096) || c == 0x309D || c == 0x309E || (c >= 0x30A1 && c <= 0x30FA) ||
+               (c >= 0x30FC && c <= 0x30FE);
+    };
+    if (row.word.empty())
+        return bad(LineProblem::NoWord);
+    if (row.word.size() > 31)
+        return bad(LineProblem::WordTooLong);
+    if (row.reading.size() > 31)
+        return bad(LineProblem::ReadingTooLong);
+    if (!std::all_of(row.reading.begin(), row.reading.end(), kana))
+        return bad(LineProblem::ReadingNotKana);
+    if (row.explanation.size() > 127)
+        return bad(LineProblem::ExplanationTooLong);
+    row.kind = ModelRow::Kind::Entry;
+    return row;
+}
+
 void checkDecoders(std::string_view bytes, const Cp932Table& table)
 {
     const std::u16string cp932 = decodeCp932(bytes);
@@ -345,13 +532,29 @@ void checkDecoders(std::string_view bytes, const Cp932Table& table)
     check(decodeUtf16(bytes, false) == modelUtf16(bytes, false), "UTF-16LE decoding differs from the model");
     check(decodeUtf16(bytes, true) == modelUtf16(bytes, true), "UTF-16BE decoding differs from the model");
     checkSplit(cp932);
+    for (std::u16string text : {decodeUtf8(bytes), decodeUtf16(bytes, false), decodeUtf16(bytes, true)}) {
+        const std::u16string joined = modelJoined(text);
+        composeKanaMarks(text);
+        check(text == joined, "joining kana and their marks differs from the model");
+    }
 }
 
-void checkLoad(std::string_view bytes, MemoryFile& file, WordList& list)
+// What a load must give: the entries in their slots, and the reports.
+struct ModelLoad
 {
-    const ModelFile model = modelOf(bytes);
+    std::vector<std::array<std::u16string, 3>> entries; // word, reading, explanation
+    bool tooMany = false;
+    std::int32_t yields = 0;
+    std::int32_t unreadableLine = 0;
+    std::int32_t badLine = 0;
+    LineProblem badProblem = LineProblem::NoWord;
+};
+
+ModelLoad modelLoad(std::string_view bytes, bool table)
+{
+    const ModelFile file = modelOf(bytes, table);
     const auto decodeLine = [&](std::string_view line) {
-        switch (model.encoding) {
+        switch (file.encoding) {
         case TextEncoding::Utf8:
             return modelUtf8(line);
         case TextEncoding::Utf16LE:
@@ -363,47 +566,82 @@ void checkLoad(std::string_view bytes, MemoryFile& file, WordList& list)
         }
         return decodeCp932(line);
     };
+    ModelLoad load;
+    bool headerAllowed = true;
+    for (const ModelLine& line : file.lines) {
+        ++load.yields;
+        const std::int32_t number = load.yields;
+        const std::u16string text = modelJoined(decodeLine(line.bytes));
+        std::optional<std::array<std::u16string, 3>> entry;
+        if (!table) {
+            entry.emplace();
+            splitEntry(text, (*entry)[0], (*entry)[2]);
+        } else {
+            const ModelRow row = modelTableRow(text, line.cut, headerAllowed);
+            if (row.kind == ModelRow::Kind::Entry)
+                entry = {row.word, row.reading, row.explanation};
+            if (row.kind == ModelRow::Kind::Bad && load.badLine == 0) {
+                load.badLine = number;
+                load.badProblem = row.problem;
+            }
+        }
+        if (entry) {
+            if (load.entries.size() == static_cast<std::size_t>(WordList::slotCount)) {
+                load.tooMany = true;
+                break;
+            }
+            load.entries.push_back(*entry);
+        }
+        const bool replaced =
+            entry && ((*entry)[0] + (*entry)[1] + (*entry)[2]).find(replacement) != std::u16string::npos;
+        if (load.unreadableLine == 0 && (line.nul || replaced))
+            load.unreadableLine = number;
+    }
+    return load;
+}
+
+void checkLoad(std::string_view bytes, MemoryFile& file, WordList& list, bool table)
+{
+    const ModelLoad model = modelLoad(bytes, table);
 
     // Slots a load does not reach keep what was there: mark them beforehand.
-    const std::size_t expectedLines = std::min<std::size_t>(model.lines.size(), WordList::slotCount);
-    const std::size_t untouched = std::min<std::size_t>(expectedLines + 2, WordList::slotCount);
-    for (std::size_t i = expectedLines; i < untouched; ++i)
-        list.words[i] = list.explanations[i] = u"untouched";
+    const std::size_t reached = model.entries.size();
+    const std::size_t untouched = std::min<std::size_t>(reached + 2, WordList::slotCount);
+    for (std::size_t i = reached; i < untouched; ++i)
+        list.words[i] = list.readings[i] = list.explanations[i] = u"untouched";
 
     file.write(bytes);
     CountingHooks hooks;
     std::int32_t count = -1;
     try {
-        count = loadWordList(list, file.path, hooks);
+        count = loadWordList(list, table ? file.tablePath : file.path, hooks);
     } catch (...) {
         fail("an exception escaped the load");
     }
     check(count >= 0 && count <= WordList::slotCount, "the load returned a count outside 0..1001");
     check(hooks.failures.size() <= 1, "a failure was reported more than once");
+    check(hooks.yields == model.yields, "the load did not yield exactly once before every line it read");
 
-    if (model.lines.size() <= static_cast<std::size_t>(WordList::slotCount)) {
+    if (!model.tooMany) {
         check(hooks.failures.empty(), "a failure was reported for a file that fits");
-        check(static_cast<std::size_t>(count) == model.lines.size(), "the load found a different number of lines");
-        check(hooks.yields == count, "the load did not yield exactly once before every line");
+        check(static_cast<std::size_t>(count) == reached, "the load found a different number of entries");
     } else {
         check(count == 0, "a file that is too long gave entries");
         check(hooks.failures.size() == 1 &&
                   hooks.failures[0] == std::pair{WordList::slotCount, LoadFailure::TooManyLines},
-              "a file that is too long was not reported as such, with 1001 lines stored");
-        check(hooks.yields == WordList::slotCount + 1, "the load read on past the 1002nd line");
+              "a file that is too long was not reported as such, with 1001 entries stored");
     }
-
-    std::u16string word, explanation;
-    std::int32_t firstUnreadable = 0;
-    for (std::size_t i = 0; i < expectedLines; ++i) {
-        splitEntry(decodeLine(model.lines[i]), word, explanation);
-        check(list.words[i] == word && list.explanations[i] == explanation, "a slot differs from its line");
-        if (firstUnreadable == 0 && (word + explanation).find(replacement) != std::u16string::npos)
-            firstUnreadable = static_cast<std::int32_t>(i + 1);
-    }
-    check(hooks.unreadableLine == firstUnreadable, "unreadable text was reported for another line, or not at all");
-    for (std::size_t i = expectedLines; i < untouched; ++i)
-        check(list.words[i] == u"untouched" && list.explanations[i] == u"untouched", "a slot past the end changed");
+    for (std::size_t i = 0; i < reached; ++i)
+        check(list.words[i] == model.entries[i][0] && list.readings[i] == model.entries[i][1] &&
+                  list.explanations[i] == model.entries[i][2],
+              "a slot differs from its line");
+    check(hooks.unreadableLine == model.unreadableLine, "unreadable text was reported for another line, or not at all");
+    check(hooks.badLine == model.badLine, "a left-out line was reported for another line, or not at all");
+    check(model.badLine == 0 || hooks.badProblem == model.badProblem,
+          "a left-out line was reported for another reason");
+    for (std::size_t i = reached; i < untouched; ++i)
+        check(list.words[i] == u"untouched" && list.readings[i] == u"untouched" && list.explanations[i] == u"untouched",
+              "a slot past the end changed");
 }
 
 } // namespace
@@ -415,6 +653,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const auto list = std::make_unique<WordList>();
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     checkDecoders(bytes, table);
-    checkLoad(bytes, file, *list);
+    checkLoad(bytes, file, *list, false);
+    checkLoad(bytes, file, *list, true);
     return 0;
 }

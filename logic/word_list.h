@@ -60,8 +60,8 @@ public:
     virtual void yieldToEvents() = 0;
     // Called once on failure with the number of lines stored so far.
     virtual void reportLoadFailure(std::int32_t count, LoadFailure why) = 0;
-    // Called at most once per load, when line (counted from 1) is the first whose stored word or explanation holds a
-    // character that could not be decoded (U+FFFD); the load goes on and its entries are played.
+    // Called at most once per load, when line (counted from 1) is the first whose stored text holds a character that
+    // could not be decoded (U+FFFD), or that held a NUL byte; the load goes on and its entries are played.
     virtual void reportUnreadableText(std::int32_t line) = 0;
     // Called at most once per load, for the first line (counted from 1) of a table that was left out, and why; the
     // load goes on without it.
@@ -69,7 +69,14 @@ public:
 };
 
 // Fills the list from the word file at path and returns the number of entries, or 0 after reporting a failure.
-// Each line is cut by character position: 1-32 is the word, 32-159 the explanation, each trimmed of U+0020.
+// Kana followed by a combining sound mark are first joined (composeKanaMarks). With fixed columns each line is one
+// entry, cut by character position: 1-32 is the word, 32-159 the explanation, each trimmed of U+0020. A table (a .tsv
+// name, where a lone LF always ends a line) is cut at every TAB; each field is trimmed of U+0020 and, when a
+// spreadsheet quoted it, unquoted, and empty fields at the end do not count. Lines that are blank or begin with # are
+// skipped, and so is the first other line when its first field is 単語, ことば, 言葉, word or words; every other line
+// is an entry of one field (word), two (word, explanation) or three (word, reading, explanation) unless a LineProblem
+// leaves it out, in which case it takes no slot and the first such line is reported. A line with a NUL byte, or an
+// entry that stores U+FFFD, is reported as unreadable text. Lines are counted from 1 as they stand in the file.
 // The load yields before every line and, within a very long line, between the reads of its blocks.
 std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, LoadHooks& hooks);
 

@@ -251,7 +251,7 @@ SequentialTextReader::~SequentialTextReader()
     close();
 }
 
-SequentialTextReader::OpenResult SequentialTextReader::open(const std::filesystem::path& path)
+SequentialTextReader::OpenResult SequentialTextReader::open(const std::filesystem::path& path, LineFeed lineFeed)
 {
     close();
     // Non-blocking, so that a FIFO of that name cannot hang the open; anything but a regular file is refused below.
@@ -289,7 +289,10 @@ SequentialTextReader::OpenResult SequentialTextReader::open(const std::filesyste
     if (current >= 0)
         ::fcntl(descriptor, F_SETFL, current & ~O_NONBLOCK);
     fd = descriptor;
+    knownSize = static_cast<std::uintmax_t>(info.st_size);
     textEncoding = TextEncoding::Cp932;
+    lineFeedRule = lineFeed;
+    lastLineHeldNul = lastLineCut = false;
     encodingDecided = false;
     eof = false;
     bytesRead = 0;
@@ -353,12 +356,51 @@ void SequentialTextReader::detectEncoding()
     } else if (markedBy("\xFE\xFF")) {
         textEncoding = TextEncoding::Utf16BE;
         position += 2;
-    } else if (std::any_of(block.begin(), block.end(), [](char c) { return static_cast<unsigned char>(c) > 0x7F; }) &&
-               isUtf8Prefix(block)) {
-        // Safe to guess: a code page 932 kana or kanji starts with a byte 0x81-0x9F or 0xE0-0xFC followed by bytes
-        // that UTF-8 rarely allows, and a kana's lead byte 0x81-0x9F can never start a UTF-8 sequence at all.
-        textEncoding = TextEncoding::Utf8;
+    } else {
+        textEncoding = guessFromFirstNonAscii();
     }
+}
+
+TextEncoding SequentialTextReader::guessFromFirstNonAscii()
+{
+    // Safe to guess: a code page 932 kana or kanji starts with a byte 0x81-0x9F or 0xE0-0xFC followed by bytes that
+    // UTF-8 rarely allows, and a kana's lead byte 0x81-0x9F can never start a UTF-8 sequence at all. A window of fewer
+    // bytes than the longest UTF-8 character would judge a cut-off lead byte alone, so the next block is added then.
+    constexpr std::size_t enough = 4;
+    const auto nonAscii = [](char c) { return static_cast<unsigned char>(c) > 0x7F; };
+    const std::size_t start = position;
+    bool readAhead = false;
+    std::string window; // from the first byte above 0x7F to the end of the block that holds it
+    for (;;) {
+        const char* begin = buffer.data() + position;
+        const char* end = buffer.data() + filled;
+        if (window.empty())
+            window.assign(std::find_if(begin, end, nonAscii), end);
+        else
+            window.append(begin, end);
+        // A file whose size is known and all read has nothing more to scan; asking would only cost a read.
+        const bool more = knownSize == 0 || bytesRead < knownSize;
+        if (window.size() >= enough || !more)
+            break;
+        position = filled;
+        readAhead = true;
+        if (!fill())
+            break;
+    }
+    if (readAhead)
+        rewind();
+    else
+        position = start;
+    return !window.empty() && isUtf8Prefix(window) ? TextEncoding::Utf8 : TextEncoding::Cp932;
+}
+
+void SequentialTextReader::rewind()
+{
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        throw ReadError{errno};
+    bytesRead = 0;
+    eof = false;
+    filled = position = 0;
 }
 
 bool SequentialTextReader::atEnd()
@@ -380,20 +422,36 @@ std::u16string SequentialTextReader::readLine(const std::function<void()>& betwe
                 betweenBlocks();
         }
     };
+    lastLineHeldNul = lastLineCut = false;
     if (textEncoding == TextEncoding::Utf16LE || textEncoding == TextEncoding::Utf16BE)
         return readUtf16Line(count);
+    const bool lineFeedEnds = lineFeedRule == LineFeed::AlwaysEndsLine || textEncoding != TextEncoding::Cp932;
     std::string line;
     while (fill()) {
         const char* start = buffer.data() + position;
         const std::size_t available = std::min(filled - position, blockBytes - scanned);
-        const auto* cr = static_cast<const char*>(std::memchr(start, '\r', available));
-        const std::size_t length = cr ? static_cast<std::size_t>(cr - start) : available;
-        line.append(start, std::min(length, maxLineBytes - line.size()));
+        const auto* end = static_cast<const char*>(std::memchr(start, '\r', available));
+        if (lineFeedEnds) {
+            const std::size_t before = end ? static_cast<std::size_t>(end - start) : available;
+            if (const auto* lf = static_cast<const char*>(std::memchr(start, '\n', before)))
+                end = lf;
+        }
+        const std::size_t length = end ? static_cast<std::size_t>(end - start) : available;
+        if (!lastLineHeldNul && std::memchr(start, '\0', length))
+            lastLineHeldNul = true;
+        const std::size_t kept = std::min(length, maxLineBytes - line.size());
+        lastLineCut = lastLineCut || kept < length;
+        line.append(start, kept);
         position += length;
-        if (cr) {
+        if (end) {
+            const bool cr = *end == '\r';
             ++position;
-            if (fill() && buffer[position] == '\n')
-                ++position;
+            if (fill()) {
+                if (cr && buffer[position] == '\n')
+                    ++position;
+                else if (buffer[position] == '\0')
+                    lastLineHeldNul = true;
+            }
             break;
         }
         count(length);
@@ -429,6 +487,8 @@ std::u16string SequentialTextReader::readUtf16Line(const std::function<void(std:
     const auto isUnit = [&](char16_t value) { return unit.size() == 2 && utf16Unit(unit.data(), bigEndian) == value; };
     std::string line;
     while (nextUnit()) {
+        if (isUnit(u'\n'))
+            break;
         if (isUnit(u'\r')) {
             if (nextUnit() && !isUnit(u'\n'))
                 carried = unit;
@@ -436,6 +496,8 @@ std::u16string SequentialTextReader::readUtf16Line(const std::function<void(std:
         }
         if (line.size() < maxLineBytes)
             line.append(unit);
+        else
+            lastLineCut = true;
         count(unit.size());
     }
     return decodeUtf16(line, bigEndian);

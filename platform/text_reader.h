@@ -18,10 +18,21 @@ enum class TextEncoding {
     Utf16BE, // after the mark FE FF
 };
 
-// Reads a text file one line at a time, never the whole file at once. A line ends at CR LF or a lone CR; a lone LF
-// stays in the line. The encoding is decided once, on the first block read: a byte order mark (UTF-8, UTF-16 little
-// or big endian, the mark itself no text), else UTF-8 when that block has bytes above 0x7F and is valid UTF-8 (a
-// sequence cut at its end counts as valid), else code page 932. Bytes that cannot be converted become U+FFFD.
+// Whether a lone LF ends a line in a file read as code page 932 (which a file of ASCII alone is). In UTF-8 and UTF-16
+// it always does, since that is how editors on Linux save; in code page 932 the word lists of old keep an LF as part
+// of the line unless the caller's format says otherwise.
+enum class LineFeed {
+    EndsLineUnlessCp932,
+    AlwaysEndsLine,
+};
+
+// Reads a text file one line at a time, never the whole file at once. A line ends at CR LF or a lone CR, and also at
+// a lone LF as LineFeed says. The encoding is decided once, before the first line: a byte order mark (UTF-8, UTF-16
+// little or big endian, the mark itself no text), else the bytes above 0x7F decide wherever the first of them comes:
+// UTF-8 when the block that holds it is valid UTF-8 from that byte on (a sequence cut at the block's end counts as
+// valid, and a character cut so close to the end is judged with the next block too), else code page 932, which is
+// also the answer for a file of ASCII alone. Finding that byte past the first block reads ahead (never past
+// maxFileBytes) and then starts again from the top. Bytes that cannot be converted become U+FFFD.
 class SequentialTextReader
 {
 public:
@@ -47,7 +58,7 @@ public:
     SequentialTextReader& operator=(const SequentialTextReader&) = delete;
 
     // Opens for reading only, without blocking on a FIFO and without a lock. Paths of any length are opened.
-    OpenResult open(const std::filesystem::path& path);
+    OpenResult open(const std::filesystem::path& path, LineFeed lineFeed = LineFeed::EndsLineUnlessCp932);
 
     // True once every byte of the file has been consumed (so a final line end starts no further line).
     // Raises ReadError if the file cannot be read, TooLarge past maxFileBytes.
@@ -62,8 +73,14 @@ public:
 
     bool isOpen() const { return fd >= 0; }
 
-    // The encoding decided on the first read; Cp932 before it.
+    // The encoding decided before the first line; Cp932 before it.
     TextEncoding encoding() const { return textEncoding; }
+
+    // Whether the line last read had a NUL byte in a UTF-8 or code page 932 file, where no text has one. A NUL right
+    // after its lone CR or LF counts too: that is the other half of the line end of a UTF-16 file without its mark.
+    bool lineHeldNul() const { return lastLineHeldNul; }
+    // Whether the line last read was longer than the maxLineBytes kept of it.
+    bool lineWasCut() const { return lastLineCut; }
 
     struct ReadError
     {
@@ -77,11 +94,17 @@ private:
     // Makes at least one unread byte available unless the file is exhausted; false at its end.
     bool fill();
     void detectEncoding();
+    TextEncoding guessFromFirstNonAscii();
+    void rewind();
     std::u16string readUtf16Line(const std::function<void(std::size_t)>& count);
 
     int fd = -1;
     TextEncoding textEncoding = TextEncoding::Cp932;
+    LineFeed lineFeedRule = LineFeed::EndsLineUnlessCp932;
     bool encodingDecided = false;
+    bool lastLineHeldNul = false;
+    bool lastLineCut = false;
+    std::uintmax_t knownSize = 0; // as the system reported it on opening; 0 when it reports none
     bool eof = false;
     std::uintmax_t bytesRead = 0;
     std::vector<char> buffer;

@@ -1,13 +1,17 @@
 #include "logic/romaji_guide.h"
 
 #include "logic/kana_composer.h"
+#include "logic/word_list.h"
 
+#include "support/recording_hooks.h"
 #include "support/word_lines.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -429,6 +433,66 @@ TEST(RomajiGuideOnTheBundledList, CompletesTheWordAfterAnyAcceptedSpelling)
                     box.press(spelling[typed]);
             }
         }
+    }
+}
+
+// Every list the game is given: MSG.txt, the shipped table and each table in data/lists (if there is that folder),
+// each through the real load; for every entry, what the player types: its reading, or the word when it has none.
+std::vector<std::pair<std::string, std::u16string>> typedTextOfEveryBundledList()
+{
+    std::vector<std::filesystem::path> paths{FURURUPO_SOURCE_DIR "/data/MSG.txt",
+                                             FURURUPO_SOURCE_DIR "/data/words.tsv"};
+    const std::filesystem::path lists = FURURUPO_SOURCE_DIR "/data/lists";
+    if (std::filesystem::is_directory(lists))
+        for (const auto& file : std::filesystem::directory_iterator(lists))
+            if (listFormatOf(file.path()) == ListFormat::Table)
+                paths.push_back(file.path());
+    std::vector<std::pair<std::string, std::u16string>> typed;
+    const auto list = std::make_unique<WordList>();
+    for (const auto& path : paths) {
+        testing::RecordingHooks hooks;
+        const std::int32_t count = loadWordList(*list, path, hooks);
+        EXPECT_GT(count, 0) << path;
+        EXPECT_TRUE(hooks.failures.empty() && hooks.badLines.empty() && hooks.unreadableLines.empty()) << path;
+        for (std::int32_t i = 0; i < count; ++i) {
+            const std::string where = path.filename().string() + " entry " + std::to_string(i + 1);
+            typed.emplace_back(where, list->reading(i).empty() ? list->word(i) : list->reading(i));
+        }
+    }
+    return typed;
+}
+
+// A reading may mix hiragana and katakana; the player switches the box's mode for each run, as the guide assumes.
+bool followGuideSwitchingScripts(Box& box)
+{
+    for (std::size_t keys = 0; keys <= 4 * box.word.size() + 4; ++keys) {
+        const RomajiHint next = box.hint();
+        if (next.mistaken())
+            return false;
+        if (next.rest.empty())
+            return true;
+        if (box.committed.size() < box.word.size()) {
+            const char16_t ahead = box.word[box.committed.size()];
+            if (ahead >= u'\u3041' && ahead <= u'\u3096')
+                box.composer.setScript(Script::Hiragana);
+            else if (ahead >= u'\u30A1' && ahead <= u'\u30FA')
+                box.composer.setScript(Script::Katakana);
+        }
+        box.press(next.rest.front());
+    }
+    return false;
+}
+
+// An entry whose text the guide cannot lead to would be a word nobody can finish by following the guide.
+TEST(RomajiGuideOnEveryBundledList, FollowingTheGuideCompletesEachEntrysReadingOrWord)
+{
+    const auto entries = typedTextOfEveryBundledList();
+    ASSERT_GE(entries.size(), 2 * 554u);
+    for (const auto& [where, text] : entries) {
+        Box box(text);
+        EXPECT_TRUE(followGuideSwitchingScripts(box)) << where << ": " << describe(box);
+        EXPECT_EQ(utf8(box.committed), utf8(text)) << where;
+        EXPECT_EQ(box.composer.pending(), u"") << where;
     }
 }
 

@@ -19,10 +19,11 @@ using fururupo::testing::TempFolder;
 
 namespace {
 
-std::vector<std::u16string> readAll(const std::filesystem::path& path)
+std::vector<std::u16string> readAll(const std::filesystem::path& path,
+                                    LineFeed lineFeed = LineFeed::EndsLineUnlessCp932)
 {
     SequentialTextReader reader;
-    EXPECT_EQ(reader.open(path), SequentialTextReader::OpenResult::Opened);
+    EXPECT_EQ(reader.open(path, lineFeed), SequentialTextReader::OpenResult::Opened);
     std::vector<std::u16string> lines;
     while (!reader.atEnd())
         lines.push_back(reader.readLine());
@@ -31,29 +32,45 @@ std::vector<std::u16string> readAll(const std::filesystem::path& path)
 
 using Lines = std::vector<std::u16string>;
 
+// Lines "0" to "count - 1", each ended by end.
+std::string numbered(int count, const std::string& end = "\n")
+{
+    std::string bytes;
+    for (int i = 0; i < count; ++i)
+        bytes += std::to_string(i) + end;
+    return bytes;
+}
+
 } // namespace
 
-TEST(SequentialTextReader, SplitsAtCrLfAndLoneCrButNotAtLoneLf)
+// A code page 932 file, and one of ASCII alone, keeps a lone LF inside its line as the old word lists do, unless the
+// caller's format says a lone LF ends a line; CR LF is always one line end.
+TEST(SequentialTextReader, SplitsAtCrLfAndLoneCrAndAtLoneLfOnlyWhenAsked)
 {
     TempFolder folder;
     struct Case
     {
         std::string bytes;
         Lines lines;
+        Lines linesWhenLfEnds;
     };
     const Case cases[] = {
-        {"", {}},
-        {"a\r\nb\r\n", {u"a", u"b"}},
-        {"a\r\nb", {u"a", u"b"}},
-        {"a\r\n\r\n", {u"a", u""}},
-        {"a\rb\r", {u"a", u"b"}},
-        {"a\nb\nc\n", {u"a\nb\nc\n"}},
-        {"a\r\n\nb", {u"a", u"\nb"}},
-        {"\r\n", {u""}},
-        {"a\r\r\nb", {u"a", u"", u"b"}},
+        {"", {}, {}},
+        {"a\r\nb\r\n", {u"a", u"b"}, {u"a", u"b"}},
+        {"a\r\nb", {u"a", u"b"}, {u"a", u"b"}},
+        {"a\r\n\r\n", {u"a", u""}, {u"a", u""}},
+        {"a\rb\r", {u"a", u"b"}, {u"a", u"b"}},
+        {"a\nb\nc\n", {u"a\nb\nc\n"}, {u"a", u"b", u"c"}},
+        {"a\r\n\nb", {u"a", u"\nb"}, {u"a", u"", u"b"}},
+        {"\r\n", {u""}, {u""}},
+        {"a\r\r\nb", {u"a", u"", u"b"}, {u"a", u"", u"b"}},
+        {"a\n\rb", {u"a\n", u"b"}, {u"a", u"", u"b"}},
+        {"\x82\xa0\n\x82\xa2", {u"あ\nい"}, {u"あ", u"い"}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(readAll(folder.write("MSG.txt", c.bytes)), c.lines) << "bytes: " << c.bytes;
+        const auto path = folder.write("MSG.txt", c.bytes);
+        EXPECT_EQ(readAll(path), c.lines) << "bytes: " << c.bytes;
+        EXPECT_EQ(readAll(path, LineFeed::AlwaysEndsLine), c.linesWhenLfEnds) << "bytes: " << c.bytes;
     }
 }
 
@@ -131,9 +148,9 @@ TEST(SequentialTextReader, DecodesUtf16AndMarksWhatIsNoCharacter)
               u"a" + bad); // an odd byte at the end
 }
 
-// The encoding is read off the first block: a byte order mark, else valid UTF-8 with non-ASCII bytes, else code page
-// 932. The same line ends work in each.
-TEST(SequentialTextReader, ChoosesTheEncodingFromTheFirstBlock)
+// The encoding is read off a byte order mark, else off the first non-ASCII bytes: valid UTF-8, else code page 932.
+// The same line ends work in each, and in UTF-8 and UTF-16 a lone LF ends a line too.
+TEST(SequentialTextReader, ChoosesTheEncodingFromTheMarkOrTheFirstNonAsciiBytes)
 {
     TempFolder folder;
     struct Case
@@ -152,7 +169,11 @@ TEST(SequentialTextReader, ChoosesTheEncodingFromTheFirstBlock)
         {"UTF-8 as a Linux editor saves it",
          "\xe3\x81\x97\xe3\x82\x93\r\n\xe3\x81\xb6\rx\ny",
          TextEncoding::Utf8,
-         {u"しん", u"ぶ", u"x\ny"}},
+         {u"しん", u"ぶ", u"x", u"y"}},
+        {"UTF-8 with LF and CR LF mixed",
+         "\xef\xbb\xbf\xe3\x81\x82\n\xe3\x81\x84\r\n\n",
+         TextEncoding::Utf8,
+         {u"あ", u"い", u""}},
         {"UTF-8 cut at the end of the file", "\xe3\x81\x82\xe3\x81", TextEncoding::Utf8, {u"あ\uFFFD"}},
         {"code page 932 kana", "\x82\xb5\x82\xf1\r\n\x83\x4c", TextEncoding::Cp932, {u"しん", u"キ"}},
         {"code page 932 half-width katakana", "\xb1\xb2", TextEncoding::Cp932, {u"ｱｲ"}},
@@ -161,11 +182,16 @@ TEST(SequentialTextReader, ChoosesTheEncodingFromTheFirstBlock)
         {"UTF-16 little endian",
          std::string("\xff\xfe\x42\x30\r\x00\n\x00\x44\x30\r\x00x\x00\n\x00y\x00", 18),
          TextEncoding::Utf16LE,
-         {u"あ", u"い", u"x\ny"}},
+         {u"あ", u"い", u"x", u"y"}},
         {"UTF-16 big endian",
-         std::string("\xfe\xff\x30\x42\x00\r\x00\n\x30\x44", 10),
+         std::string("\xfe\xff\x30\x42\x00\r\x00\n\x30\x44\x00\n\x00\n\x30\x46", 16),
          TextEncoding::Utf16BE,
-         {u"あ", u"い"}},
+         {u"あ", u"い", u"", u"う"}},
+        // The byte 0x0A inside a UTF-16 character is no line end either.
+        {"UTF-16 units holding 0x0A",
+         std::string("\xff\xfe\x0a\x30\x30\x0a", 6),
+         TextEncoding::Utf16LE,
+         {u"\u300A\u0A30"}},
         {"UTF-16 with an odd byte at the end",
          std::string("\xff\xfe"
                      "a\x00\r\x00"
@@ -190,8 +216,9 @@ TEST(SequentialTextReader, ChoosesTheEncodingFromTheFirstBlock)
     }
 }
 
-// Only the first block decides, and a character that straddles its end still counts as valid UTF-8.
-TEST(SequentialTextReader, DecidesOnTheFirstBlockOnly)
+// The first non-ASCII bytes decide wherever they come: a first block of ASCII alone is read past, and the file is read
+// again from its start. A character that straddles a block's end still counts as valid UTF-8.
+TEST(SequentialTextReader, DecidesOnTheFirstNonAsciiBytesWhereverTheyCome)
 {
     TempFolder folder;
     std::string asciiBlock;
@@ -201,9 +228,90 @@ TEST(SequentialTextReader, DecidesOnTheFirstBlockOnly)
     // The block ends with the first byte of あ.
     auto lines = readAll(folder.write("MSG.txt", asciiBlock + "\xe3\x81\x82"));
     EXPECT_EQ(lines.back().substr(lines.back().size() - 1), u"あ");
-    // Non-ASCII bytes only after the first block: code page 932, as any file that does not say otherwise.
-    lines = readAll(folder.write("MSG.txt", std::string(SequentialTextReader::blockBytes, 'a') + "\r\n\xe3\x81\x82"));
-    EXPECT_EQ(lines.back(), decodeCp932("\xe3\x81\x82"));
+    // The block ends with a code page 932 lead byte that could start UTF-8; the next block shows it is not.
+    lines = readAll(folder.write("MSG.txt", asciiBlock + "\xe8\x40\x82\xa0"));
+    EXPECT_EQ(lines.back().substr(lines.back().size() - 2), decodeCp932("\xe8\x40\x82\xa0"));
+
+    struct Case
+    {
+        const char* what;
+        std::string bytes;
+        TextEncoding encoding;
+        std::size_t lineCount;
+        std::u16string last;
+    };
+    const std::string ascii(SequentialTextReader::blockBytes, 'a');
+    const Case cases[] = {
+        {"UTF-8 after a block of ASCII", ascii + "\r\n\xe3\x81\x82\nx", TextEncoding::Utf8, 3, u"x"},
+        {"UTF-8 after two and a half blocks of ASCII lines", numbered(30000) + "\xe3\x81\x82", TextEncoding::Utf8,
+         30001, u"あ"},
+        {"code page 932 after a block of ASCII", ascii + "\r\n\x82\xa0\nx", TextEncoding::Cp932, 2, u"あ\nx"},
+        {"ASCII alone, past a block", numbered(30000, "\r\n"), TextEncoding::Cp932, 30000, u"29999"},
+    };
+    for (const auto& c : cases) {
+        SequentialTextReader reader;
+        ASSERT_EQ(reader.open(folder.write("MSG.txt", c.bytes)), SequentialTextReader::OpenResult::Opened);
+        Lines lines;
+        while (!reader.atEnd())
+            lines.push_back(reader.readLine());
+        EXPECT_EQ(reader.encoding(), c.encoding) << c.what;
+        ASSERT_EQ(lines.size(), c.lineCount) << c.what;
+        // Read again from the start after the look ahead: nothing lost or doubled.
+        EXPECT_EQ(lines.front().substr(0, 1), c.bytes.substr(0, 1) == "a" ? u"a" : u"0") << c.what;
+        EXPECT_EQ(lines.back(), c.last) << c.what;
+    }
+}
+
+// A NUL byte is no text in UTF-8 or code page 932: the line that holds it says so, and so does a line whose lone CR is
+// followed by one, as every line of a UTF-16 little-endian file without its mark is. A cut line says so too.
+TEST(SequentialTextReader, TellsWhichLinesHeldANulAndWhichWereCut)
+{
+    TempFolder folder;
+    struct Case
+    {
+        const char* what;
+        std::string bytes;
+        LineFeed lineFeed;
+        std::vector<bool> nul;
+    };
+    const Case cases[] = {
+        {"no NUL", "ab\r\ncd", LineFeed::EndsLineUnlessCp932, {false, false}},
+        {"a NUL in line 2", std::string("ab\r\nc\0d\r\ne", 10), LineFeed::EndsLineUnlessCp932, {false, true, false}},
+        {"UTF-16 little endian without a mark",
+         std::string("\x42\x30\r\0\n\0\x44\x30", 8),
+         LineFeed::EndsLineUnlessCp932,
+         {true, true}},
+        {"the same, LF ending lines", std::string("\x42\x30\n\0\x44\x30", 6), LineFeed::AlwaysEndsLine, {true, true}},
+        {"UTF-16 big endian without a mark",
+         std::string("\x30\x42\0\r\0\n\x30\x44", 8),
+         LineFeed::EndsLineUnlessCp932,
+         {true, true}},
+        {"a NUL after CR LF belongs to the next line",
+         std::string("a\r\n\0", 4),
+         LineFeed::EndsLineUnlessCp932,
+         {false, true}},
+    };
+    for (const auto& c : cases) {
+        SequentialTextReader reader;
+        ASSERT_EQ(reader.open(folder.write("MSG.txt", c.bytes), c.lineFeed), SequentialTextReader::OpenResult::Opened);
+        std::vector<bool> nul;
+        while (!reader.atEnd()) {
+            reader.readLine();
+            nul.push_back(reader.lineHeldNul());
+            EXPECT_FALSE(reader.lineWasCut()) << c.what;
+        }
+        EXPECT_EQ(nul, c.nul) << c.what;
+    }
+    for (const auto& [bytes, cut] :
+         std::vector<std::pair<std::string, bool>>{{std::string(SequentialTextReader::maxLineBytes, 'x'), false},
+                                                   {std::string(SequentialTextReader::maxLineBytes + 1, 'x'), true}}) {
+        SequentialTextReader reader;
+        ASSERT_EQ(reader.open(folder.write("MSG.txt", bytes + "\r\nnext")), SequentialTextReader::OpenResult::Opened);
+        reader.readLine();
+        EXPECT_EQ(reader.lineWasCut(), cut) << bytes.size();
+        reader.readLine();
+        EXPECT_FALSE(reader.lineWasCut());
+    }
 }
 
 // A line of any length costs bounded memory: only its head is kept, and the next line still starts in the right place.
