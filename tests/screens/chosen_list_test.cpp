@@ -161,7 +161,7 @@ TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
     EXPECT_EQ(shown(title), QStringLiteral("animals.tsv"));
     QWidget* form = startAndShowFirstWord(title);
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("いぬ"));
-    EXPECT_EQ(text(form, "Label5"), QStringLiteral("わんと鳴く"));
+    EXPECT_EQ(text(form, "Label5"), QStringLiteral("■解説■\nわんと鳴く"));
 }
 
 // A kanji word is shown as written with its reading above it, and everything the box does follows the reading: the
@@ -174,7 +174,7 @@ TEST_F(ChosenList, AKanjiWordShowsItsReadingAndIsAnsweredByIt)
     QWidget* form = startAndShowFirstWord(openTitle(lists));
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("新聞"));
     EXPECT_EQ(text(form, "wordReading"), QStringLiteral("しんぶん"));
-    EXPECT_EQ(text(form, "Label5"), QStringLiteral("毎朝届くニュース"));
+    EXPECT_EQ(text(form, "Label5"), QStringLiteral("■解説■\n毎朝届くニュース"));
     // The reading sits above the word, inside the window, and is drawn.
     auto* reading = child<QLabel>(form, "wordReading");
     EXPECT_TRUE(form->rect().contains(reading->geometry()));
@@ -187,8 +187,8 @@ TEST_F(ChosenList, AKanjiWordShowsItsReadingAndIsAnsweredByIt)
     EXPECT_EQ(box->markedMistake(), 2);
     QTest::keyClick(box, Qt::Key_Backspace);
     QTest::keyClicks(box, QStringLiteral("bun"));
-    EXPECT_EQ(box->text(), QStringLiteral("しんぶn"));
-    // One Enter finishes the ん and answers the word.
+    // The box knows the reading ends in ん: the lone n is ん at once, and one Enter answers the word.
+    EXPECT_EQ(box->text(), QStringLiteral("しんぶん"));
     QTest::keyClick(box, Qt::Key_Return);
     EXPECT_EQ(text(form, "Label2"), QStringLiteral("★"));
     InputBox::showGuide(false);
@@ -243,7 +243,7 @@ TEST_F(ChosenList, TheChoiceIsKeptForTheNextRunAndAGoneListFallsBack)
 // The last entry opens a file dialog; the file picked there is chosen and played, and a cancel changes nothing.
 TEST_F(ChosenList, TheFileDialogPicksAnyFile)
 {
-    const std::filesystem::path elsewhere = localPath(root.filePath(QStringLiteral("elsewhere/週の単語.txt")));
+    const std::filesystem::path elsewhere = localPath(root.filePath(QStringLiteral("elsewhere/週の単語.tsv")));
     writeFile(elsewhere, std::string("\xEF\xBB\xBF") + "とけい\tじかんをはかる\n");
     QWidget* title = openTitle(choice());
     auto* chooser = child<QComboBox>(title, "listChooser");
@@ -265,7 +265,7 @@ TEST_F(ChosenList, TheFileDialogPicksAnyFile)
     answerDialog(false);
     EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
     answerDialog(true);
-    EXPECT_EQ(shown(title), QStringLiteral("週の単語.txt"));
+    EXPECT_EQ(shown(title), QStringLiteral("週の単語.tsv"));
     EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("とけい"));
 }
 
