@@ -83,6 +83,12 @@ TEST(ListChoice, StartsWithTheBundledListAndTheListsFound)
     EXPECT_EQ(choice.lists().size(), 3u);
     EXPECT_EQ(utf8(choice.notice()), "");
     EXPECT_FALSE(fs::exists(player.settings.parent_path())) << "nothing is written before the player chooses";
+
+    // Choosing the default on a fresh start has nothing to forget, so it writes nothing either.
+    ListChoice again = player.start();
+    again.chooseDefault();
+    EXPECT_TRUE(again.chosenIsBundledDefault());
+    EXPECT_FALSE(fs::exists(player.settings.parent_path()));
 }
 
 TEST(ListChoice, RemembersTheChoiceForTheNextRun)
@@ -229,7 +235,11 @@ TEST(ListChoice, ABrokenSettingsFileIsMovedAsideKeptAndReplaced)
     std::string noise;
     for (int i = 0; i < 2048; ++i)
         noise += static_cast<char>(random());
-    const std::vector<std::string> brokenFiles = {noise, "[list\npath=", std::string("[list]\npath=/a\0b\n", 17)};
+    std::string noiseWithoutNul = noise;
+    std::erase(noiseWithoutNul, '\0');
+    const std::vector<std::string> brokenFiles = {noise, noiseWithoutNul,
+                                                  "[list\npath=", std::string("[list]\npath=/a\0b\n", 17),
+                                                  "[list]\npath=@ByteArray(/caf\xe9.txt)\n"};
 
     for (const std::string& broken : brokenFiles) {
         const Player player;
@@ -253,6 +263,32 @@ TEST(ListChoice, ABrokenSettingsFileIsMovedAsideKeptAndReplaced)
         EXPECT_EQ(player.start().chosen().path, player.search / "animals.txt");
         EXPECT_EQ(testing::bytesOf(copy), broken);
     }
+}
+
+// Writing over a broken file that could not be moved aside would destroy it; the choice then lasts this run only.
+TEST(ListChoice, ABrokenSettingsFileThatCannotBeMovedIsLeftAsItIs)
+{
+    const Player player;
+    const fs::path folder = player.settings.parent_path();
+    fs::create_directories(folder);
+    player.temp.write("config/fururupo/fururupo.conf", "[list\npath=");
+    fs::permissions(folder,
+                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
+
+    const std::string seen = testing::withoutPrivileges([&] {
+        ListChoice choice = player.start();
+        std::string result = utf8(choice.notice()) + "\n";
+        result += choice.choose(player.search / "fruit.tsv") ? "chosen " : "refused ";
+        result += choice.chosen().path.filename().native() + " " + utf8(choice.notice());
+        return result;
+    });
+    fs::permissions(folder, fs::perms::owner_all);
+
+    EXPECT_EQ(seen, utf8(u"設定ファイルが壊れていて別の名前に移せないので、選んだ単語リストを覚えておけません：") +
+                        player.settings.native() + "\nchosen fruit.tsv " +
+                        utf8(u"選んだ単語リストを次回のために覚えておけませんでした：") + player.settings.native());
+    EXPECT_EQ(testing::bytesOf(player.settings), "[list\npath=");
+    EXPECT_EQ(testing::namesIn(folder), std::vector<std::string>{"fururupo.conf"});
 }
 
 TEST(ListChoice, ASecondBrokenSettingsFileDoesNotReplaceTheFirst)
@@ -312,6 +348,7 @@ TEST(ListChoice, ASettingsFileThatCannotBeReadIsSaidSoAndLeftAlone)
 
     EXPECT_EQ(seen, "bundled " + utf8(u"設定ファイルを読めないので、前に選んだ単語リストがわかりません：") +
                         player.settings.native());
+    fs::permissions(player.settings, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(testing::bytesOf(player.settings), saved);
     EXPECT_TRUE(brokenCopiesIn(player.settings.parent_path()).empty());
 }
