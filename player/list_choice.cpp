@@ -76,12 +76,10 @@ QString moveAside(const QString& settingsFile)
                          QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QString aside = attempt == 0 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
-        // QFile::rename never replaces an existing file.
-        if (QFileInfo::exists(aside))
-            continue;
+        // QFile::rename never replaces an existing file; a name already taken means trying the next one.
         if (QFile::rename(settingsFile, aside))
             return aside;
-        if (QFileInfo::exists(settingsFile) && !QFileInfo::exists(aside))
+        if (!QFileInfo::exists(aside))
             return {};
     }
     return {};
