@@ -198,6 +198,14 @@ std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, Loa
     bool headerPassed = false;
     std::int32_t lineNumber = 0;
     TableRow row;
+    // The next free slot, taken; none past the last.
+    const auto store = [&]() -> std::optional<std::size_t> {
+        if (count >= WordList::slotCount)
+            return std::nullopt;
+        const auto slot = checkIndex(count, WordList::slotCount);
+        count = add32(count, 1);
+        return slot;
+    };
     try {
         while (!reader.atEnd()) {
             hooks.yieldToEvents();
@@ -205,13 +213,6 @@ std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, Loa
             lineNumber = add32(lineNumber, 1);
             composeKanaMarks(line);
             bool unreadable = reader.lineHeldNul();
-            const auto store = [&]() -> std::optional<std::size_t> {
-                if (count >= WordList::slotCount)
-                    return std::nullopt;
-                const auto slot = checkIndex(count, WordList::slotCount);
-                count = add32(count, 1);
-                return slot;
-            };
             if (format == ListFormat::FixedColumns) {
                 const auto slot = store();
                 if (!slot)

@@ -84,7 +84,9 @@ TEST(HostileWordFiles, EachGivesWordsOrAVisibleReason)
         {"1002 lines", bytes(linesOf(1002)), QStringLiteral("単語ファイルの行が多すぎます"), 0},
         {"CR-only line ends", bytes("\x82\xa0\r\x82\xa2\r"), {}, 2},
         {"LF-only line ends", bytes("\x82\xa0\n\x82\xa2\n"), {}, 1},
-        {"NUL bytes", bytes(QByteArray("\x82\xa0\0\x82\xa2\r\n", 7)), {}, 1},
+        // No text has a NUL byte: the line plays, but the player hears of it, as of any unreadable character.
+        {"NUL bytes", bytes(QByteArray("\x82\xa0\0\x82\xa2\r\n", 7)),
+         QStringLiteral("単語ファイルの1行目に読めない文字があります"), 1},
         {"invalid bytes", bytes("\x80\xa0\xfd\xff\r\n"), QStringLiteral("単語ファイルの1行目に読めない文字があります"),
          1},
         {"a truncated double-byte character", bytes("\x82\xa0\r\n\x82\xa0\x82"),
