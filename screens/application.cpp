@@ -1,7 +1,7 @@
 #include "screens/application.h"
 
-#include "player/list_choice.h"
 #include "platform/program_folder.h"
+#include "player/list_choice.h"
 #include "screens/title_screen.h"
 
 #include <QFont>

@@ -1,8 +1,8 @@
 #include "screens/game_screen.h"
 
-#include "player/list_choice.h"
 #include "platform/program_folder.h"
 #include "platform/rnd.h"
+#include "player/list_choice.h"
 #include "screens/application.h"
 #include "screens/list_picking.h"
 #include "screens/text_and_placement.h"

@@ -1,7 +1,7 @@
 #include "screens/title_screen.h"
 
-#include "player/list_choice.h"
 #include "platform/program_folder.h"
+#include "player/list_choice.h"
 #include "screens/application.h"
 #include "screens/game_screen.h"
 #include "screens/list_picking.h"
@@ -170,8 +170,8 @@ void TitleScreen::listPicked(int index)
 void TitleScreen::pickWithDialog()
 {
     // The dialog opens on the player's own lists folder when there is one, else on the home folder.
-    QString startIn = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                      QStringLiteral("/fururupo/lists");
+    QString startIn =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/fururupo/lists");
     if (!QFileInfo(startIn).isDir())
         startIn = QDir::homePath();
     const QString picked =

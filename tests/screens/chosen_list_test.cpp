@@ -57,8 +57,7 @@ bool dropOn(QWidget* window, const QList<QUrl>& urls)
 QUrl fileUrl(const std::filesystem::path& path)
 {
     // Percent-encoded from the bytes, so a name that is not UTF-8 arrives as a file manager sends it.
-    return QUrl(QStringLiteral("file://") +
-                QString::fromLatin1(QByteArray(path.c_str()).toPercentEncoding("/")));
+    return QUrl(QStringLiteral("file://") + QString::fromLatin1(QByteArray(path.c_str()).toPercentEncoding("/")));
 }
 
 void writeFile(const std::filesystem::path& path, const std::string& bytes)
@@ -278,7 +277,8 @@ TEST_F(ChosenList, ADroppedFileIsChosenAndWhatCannotBePlayedIsSaid)
     EXPECT_EQ(shown(title), QStringLiteral("kanji.tsv"));
 
     // A name that is not UTF-8 keeps its bytes all the way to the load.
-    const std::filesystem::path oddName = program / std::string("\xFF\xFE" "list.tsv");
+    const std::filesystem::path oddName = program / std::string("\xFF\xFE"
+                                                                "list.tsv");
     writeFile(oddName, "とり\tとぶ\n");
     ASSERT_TRUE(dropOn(title, {fileUrl(oddName)}));
     EXPECT_TRUE(shown(title).endsWith(QStringLiteral("list.tsv")));
@@ -288,7 +288,9 @@ TEST_F(ChosenList, ADroppedFileIsChosenAndWhatCannotBePlayedIsSaid)
     title = openTitle(choice());
     const QString before = shown(title);
     const std::filesystem::path huge = program / "huge.tsv";
-    { std::ofstream(huge, std::ios::binary).put('x'); }
+    {
+        std::ofstream(huge, std::ios::binary).put('x');
+    }
     std::filesystem::resize_file(huge, std::uintmax_t{4} << 30); // sparse: 4 GiB that take no disk
     struct Case
     {
