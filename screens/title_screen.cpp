@@ -8,7 +8,6 @@
 #include "screens/text_and_placement.h"
 #include "ui_title_screen.h"
 
-#include <QAbstractItemView>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -55,8 +54,6 @@ TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, Q
 
     if (offersChoice) {
         setAcceptDrops(true);
-        // The popup is wider than the box, so long list names read in full there.
-        ui->listChooser->view()->setMinimumWidth(260);
         ui->listChooser->installEventFilter(this);
         connect(ui->listChooser, &QComboBox::activated, this, &TitleScreen::listPicked);
         showLists();
