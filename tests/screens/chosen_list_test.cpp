@@ -30,14 +30,6 @@ using namespace fururupo::testing;
 
 namespace {
 
-void pressKeyOn(QWidget& widget, Qt::Key key)
-{
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(&widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
-    QCoreApplication::sendEvent(&widget, &release);
-}
-
 // A drag that enters the window and is dropped in its middle, as a file manager sends them. Returns whether the
 // window took the drag.
 bool dropOn(QWidget* window, const QList<QUrl>& urls)
@@ -180,7 +172,7 @@ TEST_F(ChosenList, AKanjiWordShowsItsReadingAndIsAnsweredByIt)
     EXPECT_GT(countNear(reading->grab().toImage(), reading->rect(), QColor(255, 128, 255), 60), 30);
 
     auto* box = child<InputBox>(form, "Text1");
-    pressKeyOn(*box, Qt::Key_F1);
+    pressKey(box, Qt::Key_F1);
     EXPECT_EQ(box->guideText(), QStringLiteral("shinbun"));
     QTest::keyClicks(box, QStringLiteral("shinbo"));
     EXPECT_EQ(box->markedMistake(), 2);
