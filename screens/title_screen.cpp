@@ -8,6 +8,7 @@
 #include "screens/text_and_placement.h"
 #include "ui_title_screen.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -46,11 +47,9 @@ TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, Q
     connect(&blinkClock, &QTimer::timeout, this, &TitleScreen::blinkStep);
     connect(ui->Command1, &QPushButton::clicked, this, &TitleScreen::start);
     connect(ui->Command2, &QPushButton::clicked, this, &TitleScreen::exitProgram);
-    for (QPushButton* button : {ui->Command1, ui->Command2}) {
-        // Enter presses the focused button as Space does (outside a dialog a button takes only Space by itself).
+    // Enter presses the focused button as Space does (outside a dialog a button takes only Space by itself).
+    for (QPushButton* button : {ui->Command1, ui->Command2})
         button->setAutoDefault(true);
-        button->installEventFilter(this);
-    }
 
     if (offersChoice) {
         setAcceptDrops(true);
@@ -62,13 +61,20 @@ TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, Q
         ui->listNotice->hide();
     }
 
+    // Every move of the focus repaints the frame, whichever control it leaves or reaches.
+    connect(qApp, &QApplication::focusChanged, this, &TitleScreen::focusMoved);
+
     blinkPhase = 0;
     blinkClock.start();
     ui->Command1->setFocus();
     centreOnScreen(*this);
 }
 
-TitleScreen::~TitleScreen() = default;
+TitleScreen::~TitleScreen()
+{
+    // QWidget's destructor moves the focus away, and that must not call back into what is left of this window.
+    disconnect(qApp, &QApplication::focusChanged, this, &TitleScreen::focusMoved);
+}
 
 QString TitleScreen::farewellText()
 {
@@ -215,16 +221,31 @@ bool TitleScreen::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
     }
-    if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)
-        update();
     return QWidget::eventFilter(watched, event);
+}
+
+void TitleScreen::focusMoved(QWidget* from, QWidget* to)
+{
+    if ((from && from->window() == this) || (to && to->window() == this))
+        update();
+}
+
+void TitleScreen::changeEvent(QEvent* event)
+{
+    // The focus may move while the window is inactive (no focus events then), so the frame is drawn afresh whenever
+    // the window gains or loses the keyboard.
+    if (event->type() == QEvent::ActivationChange)
+        update();
+    QWidget::changeEvent(event);
 }
 
 void TitleScreen::paintEvent(QPaintEvent* event)
 {
     QWidget::paintEvent(event);
-    QWidget* focused = focusWidget();
-    if (focused != ui->Command1 && focused != ui->Command2)
+    // The application's focus widget, not this window's: that is where the next key goes, and it is none of ours
+    // while another window (or the chooser's popup) is active.
+    QWidget* focused = QApplication::focusWidget();
+    if (!isActiveWindow() || (focused != ui->Command1 && focused != ui->Command2))
         return;
     // Deep violet reads on the window's pink and on the buttons' own: a frame just outside the button, so the
     // picture itself is drawn as ever.

@@ -57,8 +57,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    // START and EXIT show a frame while they have the focus, so a keyboard player sees what Enter will press.
+    // START and EXIT show a frame while they have the focus, so a keyboard player sees what Enter will press: only
+    // while this window is the active one, since only then do keys come to it.
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Tab goes START → EXIT → the chosen speed (→ the list chooser) → START, as Tab into an option group lands on
     // its chosen option.
@@ -71,6 +73,7 @@ private Q_SLOTS:
     void start();
     void exitProgram();
     void listPicked(int index);
+    void focusMoved(QWidget* from, QWidget* to);
 
 private:
     void sayFarewellAndEnd();

@@ -1,15 +1,21 @@
 // The practice aids on the real windows: the romaji guide on F1 and its mistake mark, the one-Enter final ん, and the
 // title screen's keyboard play (focus marks, Enter, Tab onto the chosen speed).
+#include "player/list_choice.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
 #include "screens/title_screen.h"
 
 #include "screen_test_support.h"
 
+#include <QApplication>
 #include <QInputMethodEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
+
+#include <memory>
+#include <utility>
 
 using namespace fururupo;
 using namespace fururupo::testing;
@@ -178,6 +184,9 @@ TEST(TitleKeyboard, FocusIsMarkedAndTabLandsOnTheChosenSpeed)
     ProcessEndRecorder ends;
     auto* title = new TitleScreen(words.folder());
     title->show();
+    // Only the active window shows the frame, and the platform activates a shown window from the event loop.
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(title->isActiveWindow());
     auto* start = child<QPushButton>(title, "Command1");
     auto* exit = child<QPushButton>(title, "Command2");
     const QColor mark(72, 0, 120);
@@ -224,6 +233,69 @@ TEST(TitleKeyboard, EnterPressesTheFocusedButton)
     second->show();
     child<QWidget>(second, "Command2")->setFocus();
     QTest::keyClick(child<QWidget>(second, "Command2"), Qt::Key_Return);
+    ASSERT_EQ(answerer.seen.size(), 1u);
+    EXPECT_EQ(answerer.seen[0].text, TitleScreen::farewellText());
+    EXPECT_EQ(ends.statuses, std::vector<int>{0});
+    closeAllWindows();
+}
+
+// The frame is what the window last painted on screen, not a fresh grab(): the focus moves without focus events while
+// the window is inactive, so a frame painted only on those stayed on START while Enter pressed EXIT.
+TEST(TitleKeyboard, TheFrameFollowsTheFocusOnlyWhileTheWindowIsActive)
+{
+    WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあ")}}};
+    ProcessEndRecorder ends;
+    MessageBoxAnswerer answerer;
+    auto* title = new TitleScreen(std::make_shared<ListChoice>(ListFolders{words.folder(), {}}, QString()));
+    title->show();
+    auto* start = child<QPushButton>(title, "Command1");
+    auto* exit = child<QPushButton>(title, "Command2");
+    auto* slow = child<QRadioButton>(title, "Option1_0");
+    auto* chooser = child<QWidget>(title, "listChooser");
+    const auto activate = [](QWidget* window) {
+        window->activateWindow();
+        QCoreApplication::processEvents();
+        return window->isActiveWindow();
+    };
+    // The frame pixels around each button on the window's backing store, after the event loop has run its repaints.
+    const auto onScreen = [&] {
+        QCoreApplication::processEvents();
+        const QImage image = title->screen()->grabWindow(title->winId()).toImage();
+        const QColor mark(72, 0, 120);
+        return std::pair{countNear(image, start->geometry().adjusted(-6, -6, 6, 6), mark, 30),
+                         countNear(image, exit->geometry().adjusted(-6, -6, 6, 6), mark, 30)};
+    };
+    ASSERT_TRUE(activate(title));
+    ASSERT_EQ(QApplication::focusWidget(), start);
+    EXPECT_GT(onScreen().first, 200);
+    EXPECT_EQ(onScreen().second, 0);
+
+    auto* other = new QWidget; // closeAllWindows deletes it with the rest
+    other->resize(50, 50);
+    other->show();
+    ASSERT_TRUE(activate(other));
+    ASSERT_FALSE(title->isActiveWindow());
+    EXPECT_EQ(onScreen(), (std::pair{0, 0})) << "a frame on an inactive window";
+    QTest::keyClick(start, Qt::Key_Tab);
+    ASSERT_EQ(title->focusWidget(), exit);
+    EXPECT_EQ(onScreen(), (std::pair{0, 0}));
+    EXPECT_EQ(countNear(title->grab().toImage(), exit->geometry().adjusted(-6, -6, 6, 6), QColor(72, 0, 120), 30), 0);
+
+    ASSERT_TRUE(activate(title));
+    const auto [startMarks, exitMarks] = onScreen();
+    EXPECT_EQ(startMarks, 0);
+    EXPECT_GT(exitMarks, 200);
+    // The frame goes from the buttons to the speed options and the chooser, and comes back with the focus.
+    slow->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(onScreen(), (std::pair{0, 0}));
+    chooser->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(onScreen(), (std::pair{0, 0}));
+    exit->setFocus(Qt::TabFocusReason);
+    EXPECT_GT(onScreen().second, 200);
+
+    // Enter, sent where keys go, presses the button the frame is on.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_TRUE(openWindows(QStringLiteral("Form2")).empty());
     ASSERT_EQ(answerer.seen.size(), 1u);
     EXPECT_EQ(answerer.seen[0].text, TitleScreen::farewellText());
     EXPECT_EQ(ends.statuses, std::vector<int>{0});
