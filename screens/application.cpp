@@ -5,12 +5,16 @@
 #include "screens/title_screen.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QTranslator>
+#include <QWindow>
+
+#include <xcb/xproto.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -151,6 +155,26 @@ void reportFatalError(const QString& description)
     endProcess(1);
 }
 
+bool ForeignDestroyWatch::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+{
+    if (eventType != "xcb_generic_event_t")
+        return false;
+    // Only the server's own notice, not one that a client sent (the top bit set), says the window is really gone.
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    if (event->response_type != XCB_DESTROY_NOTIFY)
+        return false;
+    // Qt destroys its own windows only after letting go of them (handle() is empty by then, or names a new window),
+    // so a window still held here was destroyed by someone else.
+    const xcb_window_t destroyed = static_cast<const xcb_destroy_notify_event_t*>(message)->window;
+    for (QWindow* window : QGuiApplication::topLevelWindows()) {
+        if (window->handle() && window->winId() == destroyed) {
+            endProcess(0);
+            return true;
+        }
+    }
+    return false;
+}
+
 void deleteAllWindows()
 {
     std::vector<QPointer<QWidget>> windows;
@@ -174,6 +198,8 @@ int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& 
         const std::filesystem::path absolute = std::filesystem::absolute(*listFile, error);
         lists->choose(error ? *listFile : absolute);
     }
+    ForeignDestroyWatch destroyWatch;
+    app.installNativeEventFilter(&destroyWatch);
     auto* titleScreen = new TitleScreen(std::move(lists));
     titleScreen->show();
     if (titleShown)

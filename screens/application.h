@@ -2,6 +2,7 @@
 
 #include "platform/checked.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QApplication>
 #include <QMetaObject>
 
@@ -54,6 +55,16 @@ template <typename Call> void guarded(Call&& call)
             Qt::QueuedConnection);
     }
 }
+
+// Ends the process, with the status closing the last window gives (0), when another X client destroys one of this
+// process's windows (xdotool windowclose, XDestroyWindow): Qt would carry on without any window until the session
+// ends. The window manager's close and XKillClient need nothing of it. It sees X events only, so it does nothing on
+// other platforms; runGame installs one for the whole event loop.
+class ForeignDestroyWatch final : public QAbstractNativeEventFilter
+{
+public:
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
+};
 
 // Deletes every window still there; runGame runs it before it returns.
 void deleteAllWindows();

@@ -1,0 +1,162 @@
+// Every way a window can go ends the game as closing it does: here, a window destroyed by another X client, on a
+// virtual display of the test's own with the real executable, and the watch that notices it on its own.
+#include "screens/application.h"
+#include "screens/title_screen.h"
+
+#include "screen_test_support.h"
+
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <xcb/xproto.h>
+
+#include <memory>
+#include <optional>
+
+using namespace fururupo;
+using namespace fururupo::testing;
+
+namespace {
+
+// An Xvfb server on a display number it picks itself, so that tests running side by side never share one; gone with
+// the object.
+class VirtualDisplay
+{
+public:
+    VirtualDisplay()
+    {
+        server.start(QStringLiteral("Xvfb"),
+                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                      QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                      QStringLiteral("1024x768x24")});
+        // The server writes the number once it accepts clients.
+        while (!server.canReadLine() && server.waitForReadyRead(10000)) {
+        }
+        const QByteArray number = server.readLine().trimmed();
+        if (!number.isEmpty())
+            name = QStringLiteral(":") + QString::fromLatin1(number);
+    }
+    ~VirtualDisplay()
+    {
+        server.terminate();
+        if (!server.waitForFinished(5000))
+            server.kill();
+        server.waitForFinished(5000);
+    }
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    QString name; // empty when the server did not start
+
+private:
+    QProcess server;
+};
+
+// One xdotool command on that display; its output, trimmed, or nothing when it failed or took over ten seconds.
+std::optional<QString> xdotool(const QString& display, const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display);
+    QProcess tool;
+    tool.setProcessEnvironment(environment);
+    tool.start(QStringLiteral("xdotool"), arguments);
+    if (!tool.waitForFinished(10000)) {
+        tool.kill();
+        tool.waitForFinished();
+        return std::nullopt;
+    }
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return std::nullopt;
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+// The window of that title, once it is mapped.
+QString windowNamed(const QString& display, const QString& title)
+{
+    return xdotool(display, {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                             QStringLiteral("--name"), QStringLiteral("^") + title + QStringLiteral("$")})
+        .value_or(QString())
+        .section(QLatin1Char('\n'), 0, 0);
+}
+
+} // namespace
+
+// `xdotool windowclose` destroys the window itself (XDestroyWindow). Qt does not notice, and the game went on running
+// with nothing on screen until the player logged out. Now it ends as the window manager's close would, with status
+// 0; and START, which destroys the title screen itself, still leaves the game screen up.
+TEST(WindowEnd, AWindowDestroyedByAnotherClientEndsTheGame)
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-deps installs both)";
+    const QString game = QCoreApplication::applicationDirPath() + QStringLiteral("/fururupo");
+    ASSERT_TRUE(QFile::exists(game));
+    const VirtualDisplay display;
+    ASSERT_FALSE(display.name.isEmpty()) << "Xvfb did not start";
+
+    for (const QString& window : {QStringLiteral("Form1"), QStringLiteral("Form2")}) {
+        SCOPED_TRACE(window.toStdString());
+        QTemporaryDir workingFolder;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.insert(QStringLiteral("DISPLAY"), display.name);
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        QProcess process;
+        const std::unique_ptr<QProcess, void (*)(QProcess*)> endAnyway(&process, [](QProcess* left) {
+            left->kill();
+            left->waitForFinished();
+        });
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(workingFolder.path());
+        process.start(game, QStringList());
+        ASSERT_TRUE(process.waitForStarted(10000));
+
+        QString target = windowNamed(display.name, QStringLiteral("Form1"));
+        ASSERT_FALSE(target.isEmpty()) << "no title screen";
+        if (window == QStringLiteral("Form2")) {
+            // Enter on START, which has the focus: the game screen opens and the title screen's window is destroyed.
+            ASSERT_TRUE(xdotool(display.name, {QStringLiteral("windowfocus"), QStringLiteral("--sync"), target,
+                                               QStringLiteral("key"), QStringLiteral("Return")}));
+            target = windowNamed(display.name, QStringLiteral("Form2"));
+            ASSERT_FALSE(target.isEmpty()) << "no game screen";
+            EXPECT_FALSE(process.waitForFinished(1000)) << "the game ended when START closed the title screen";
+            ASSERT_EQ(process.state(), QProcess::Running);
+        }
+        ASSERT_TRUE(xdotool(display.name, {QStringLiteral("windowclose"), target}));
+        ASSERT_TRUE(process.waitForFinished(5000)) << "still running five seconds after its window was destroyed";
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    }
+}
+
+// The watch ends the process for a destroyed window of this process only: not for another client's window, nor for
+// any other event about one of ours, nor for a forged notice, nor for a message of another platform.
+TEST(WindowEnd, TheWatchActsOnTheDestructionOfAWindowOfOursAlone)
+{
+    WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあ")}}};
+    ProcessEndRecorder ends;
+    auto* title = new TitleScreen(words.folder());
+    title->show();
+    const auto ours = static_cast<xcb_window_t>(title->winId());
+    const auto event = [](std::uint8_t type, xcb_window_t window) {
+        xcb_destroy_notify_event_t notify{};
+        notify.response_type = type;
+        notify.event = window;
+        notify.window = window;
+        return notify;
+    };
+    ForeignDestroyWatch watch;
+    const auto seen = [&](const QByteArray& eventType, xcb_destroy_notify_event_t notify) {
+        return watch.nativeEventFilter(eventType, &notify, nullptr);
+    };
+    EXPECT_FALSE(seen("xcb_generic_event_t", event(XCB_DESTROY_NOTIFY, ours + 1)));
+    EXPECT_FALSE(seen("xcb_generic_event_t", event(XCB_UNMAP_NOTIFY, ours)));
+    EXPECT_FALSE(seen("windows_generic_MSG", event(XCB_DESTROY_NOTIFY, ours)));
+    // The top bit marks an event that a client sent, not the server: the window is still there.
+    EXPECT_FALSE(seen("xcb_generic_event_t", event(XCB_DESTROY_NOTIFY | 0x80, ours)));
+    EXPECT_TRUE(ends.statuses.empty());
+    EXPECT_TRUE(seen("xcb_generic_event_t", event(XCB_DESTROY_NOTIFY, ours)));
+    EXPECT_EQ(ends.statuses, std::vector<int>{0});
+    closeAllWindows();
+}
