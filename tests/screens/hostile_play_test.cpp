@@ -1,3 +1,4 @@
+#include "player/player_test_support.h"
 #include "screen_test_support.h"
 #include "support/temp_files.h"
 
@@ -121,19 +122,41 @@ TEST(HostileWordFiles, EachGivesWordsOrAVisibleReason)
     }
 }
 
-// Reading a file the player may not read must be reported, not mistaken for a missing one.
+// Reading a file the player may not read must be reported, not mistaken for a missing one. Root reads every file, so
+// when the tests run as root (as CI runs them) both games play in a child that has become nobody; beside the locked
+// file, one that nobody may read shows that only the file's own permissions stop the load.
 TEST(HostileWordFiles, AnUnreadableFileIsReportedAsSuch)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "running as root, which reads every file; the load's own tests cover this case in a child";
-    QTemporaryDir folder;
-    const QString file = folder.filePath(QStringLiteral("MSG.txt"));
-    QFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(linesOf(3));
-    out.close();
-    QFile::setPermissions(file, QFileDevice::Permissions());
-    EXPECT_TRUE(play(folder.path()).failure.startsWith(QStringLiteral("単語ファイルを開けません")));
+    TempFolder root;
+    openToEveryone(root);
+    const auto everyoneMayEnter = std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                  std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                  std::filesystem::perms::others_exec;
+    for (const char* name : {"readable", "locked"}) {
+        std::filesystem::create_directory(root.path() / name);
+        std::filesystem::permissions(root.path() / name, everyoneMayEnter);
+        const QByteArray bytes = linesOf(3);
+        root.write(std::string(name) + "/MSG.txt", std::string_view(bytes.constData(), bytes.size()));
+    }
+    std::filesystem::permissions(root.path() / "readable" / "MSG.txt",
+                                 std::filesystem::perms::owner_read | std::filesystem::perms::others_read);
+    std::filesystem::permissions(root.path() / "locked" / "MSG.txt", std::filesystem::perms::none);
+
+    // Each game's failure line and entries, one to a line, as the player saw them.
+    const std::string seen = withoutPrivileges([&] {
+        QStringList lines;
+        for (const char* name : {"readable", "locked"}) {
+            const Outcome outcome = play(QFile::decodeName((root.path() / name).c_str()));
+            lines << outcome.failure << QString::number(outcome.entries);
+        }
+        return lines.join(QLatin1Char('\n')).toStdString();
+    });
+    const QStringList lines = QString::fromStdString(seen).split(QLatin1Char('\n'));
+    ASSERT_EQ(lines.size(), 4) << seen;
+    EXPECT_EQ(lines[0], QString()) << "the readable file";
+    EXPECT_EQ(lines[1], QStringLiteral("3"));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("単語ファイルを開けません"))) << lines[2];
+    EXPECT_EQ(lines[3], QStringLiteral("0"));
 }
 
 // A single line of 15 MB: the load keeps only its head, and the rest of the file still loads.
