@@ -80,6 +80,41 @@ struct Box
             press(key);
     }
 
+    // F7 as the input box takes it: the pending letters are committed as they stand, then the mode changes.
+    void switchTo(Script script)
+    {
+        if (!composer.pending().empty())
+            committed += composer.flush();
+        composer.setScript(script);
+    }
+
+    // A key typed in the mode of the word's next kana to commit, switching first when the box is in the other one, as
+    // RomajiHint::rest expects of the player.
+    void pressInItsScript(char16_t key)
+    {
+        if (committed.size() < word.size()) {
+            const char16_t ahead = word[committed.size()];
+            const Script wanted = ahead >= u'\u3041' && ahead <= u'\u3096'   ? Script::Hiragana
+                                  : ahead >= u'\u30A1' && ahead <= u'\u30FA' ? Script::Katakana
+                                                                             : composer.script();
+            if (wanted != composer.script())
+                switchTo(wanted);
+        }
+        press(key);
+    }
+
+    void typeInItsScripts(std::string_view keys)
+    {
+        for (const char key : keys)
+            pressInItsScript(static_cast<char16_t>(key));
+    }
+
+    void typeInItsScripts(std::u16string_view keys)
+    {
+        for (const char16_t key : keys)
+            pressInItsScript(key);
+    }
+
     RomajiHint hint() const { return guide.hint(word, committed, composer.pending()); }
 
     // Types the guide's next key, again and again, until it shows nothing more; false if it ever shows a mistake.
@@ -106,6 +141,21 @@ std::string describe(const Box& box)
 {
     return "word " + utf8(box.word) + ", committed " + utf8(box.committed) + ", pending " +
            utf8(box.composer.pending());
+}
+
+// A reading may mix hiragana and katakana; the player switches the box's mode for each run, as the guide assumes, and
+// the switch commits whatever is pending, as the box's does.
+bool followGuideSwitchingScripts(Box& box)
+{
+    for (std::size_t keys = 0; keys <= 4 * box.word.size() + 4; ++keys) {
+        const RomajiHint next = box.hint();
+        if (next.mistaken())
+            return false;
+        if (next.rest.empty())
+            return true;
+        box.pressInItsScript(next.rest.front());
+    }
+    return false;
 }
 
 struct GuideRow
@@ -289,6 +339,52 @@ TEST(RomajiGuide, PointsAtTheFirstWrongCharacterAndShowsNoGuide)
     EXPECT_EQ(complete.rest, u"");
 }
 
+// The guide once paired kana of different scripts (しャ as "sha", ッか as "kka", ヴぁ as "va"), which give しゃ, っか
+// or ヴァ, or leave a letter pending for the switch to commit as a Latin letter: the word could not be finished.
+TEST(RomajiGuide, GuidesAWordThatMixesScriptsOneScriptAtATime)
+{
+    // clang-format off
+    const std::vector<GuideRow> rows = {
+        // The three reported: each kana in its own script, typed where the script changes.
+        {u"しャ", "", "shixya"}, {u"しャ", "s", "hixya"}, {u"しャ", "sh", "ixya"}, {u"しャ", "shi", "xya"},
+        {u"しャ", "shix", "ya"}, {u"しャ", "shil", "ya"}, {u"しャ", "si", "xya"},
+        {u"ッか", "", "xtuka"}, {u"ッか", "x", "tuka"}, {u"ッか", "lt", "uka"}, {u"ッか", "xtu", "ka"},
+        {u"ヴぁ", "", "vuxa"}, {u"ヴぁ", "v", "uxa"}, {u"ヴぁ", "vu", "xa"},
+        // Pairs, っ and ん on either side of a change, and the same pairs kept whole within one script.
+        {u"キゃ", "", "kixya"}, {u"きャ", "", "kixya"}, {u"ちェ", "", "chixe"},
+        {u"ふァ", "", "fuxa"}, {u"フぁ", "", "fuxa"}, {u"ふぁファ", "", "fafa"}, {u"ゔァ", "", "vuxa"},
+        {u"っカ", "", "xtuka"}, {u"カっぱ", "", "kappa"}, {u"ッっか", "", "xtukka"}, {u"っっカ", "", "xxtuka"},
+        {u"ッしゃ", "", "xtusha"}, {u"んア", "", "nna"}, {u"ンあ", "", "nna"}, {u"んア", "n", "na"},
+        {u"ンや", "", "nnya"}, {u"ンか", "", "nka"}, {u"んカ", "", "nka"}, {u"ミシンがけ", "", "mishingake"},
+        {u"ミシンがけ", "mishin", "gake"}, {u"ンー", "", "n-"}, {u"シャツ", "", "shatsu"},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        Box box(row.word);
+        box.typeInItsScripts(row.typed);
+        const RomajiHint hint = box.hint();
+        EXPECT_EQ(utf8(hint.rest), row.rest) << describe(box) << ", typed " << row.typed;
+        EXPECT_FALSE(hint.mistaken()) << describe(box) << ", typed " << row.typed;
+        EXPECT_TRUE(hint.reachesEnd) << describe(box) << ", typed " << row.typed;
+        box.typeInItsScripts(hint.rest);
+        EXPECT_EQ(utf8(box.committed), utf8(row.word)) << "typed " << row.typed << " then " << utf8(hint.rest);
+        EXPECT_EQ(box.composer.pending(), u"") << "typed " << row.typed << " then " << utf8(hint.rest);
+    }
+
+    // Letters that only a spelling across the change would continue: nothing but Backspace leads on.
+    // clang-format off
+    const std::vector<MistakeRow> mistakes = {
+        {u"しャ", u"", u"sy", 0}, {u"ッか", u"", u"k", 0}, {u"っカ", u"", u"k", 0}, {u"ヴぁ", u"", u"vy", 0},
+        {u"キゃ", u"", u"ky", 0}, {u"ちェ", u"", u"cy", 0}, {u"ふァ", u"", u"fw", 0}, {u"カッか", u"カ", u"k", 1},
+    };
+    // clang-format on
+    for (const auto& row : mistakes) {
+        const RomajiHint hint = guideRomaji(row.word, row.committed, row.pending, SpellingFamily::Hepburn);
+        EXPECT_EQ(hint.mistakeAt, row.mistakeAt) << utf8(row.word) << " + " << utf8(row.pending);
+        EXPECT_EQ(utf8(hint.rest), "") << utf8(row.word) << " + " << utf8(row.pending);
+    }
+}
+
 struct FamilyRow
 {
     std::string_view typed;
@@ -364,7 +460,8 @@ TEST(RomajiGuideOnTheBundledList, TypingTheGuideKeyByKeyCompletesEveryWord)
 
 // A spelling of `word` the composer accepts, drawn at random from its own spellings one kana at a time: the
 // spellings of the kana ahead, a doubled first letter (or t before c) for っ, a lone n for ん before what follows.
-// Each choice is tried on a copy of the box and kept only if the composer commits a longer prefix of the word.
+// Each choice is tried on a copy of the box, each key in the mode of the kana it goes to, and kept only if the composer
+// commits a longer prefix of the word with nothing pending.
 std::u16string randomSpelling(const Box& start, std::mt19937& random)
 {
     Box box = start;
@@ -393,7 +490,7 @@ std::u16string randomSpelling(const Box& start, std::mt19937& random)
         bool advanced = false;
         for (const std::string& option : options) {
             Box trial = box;
-            trial.type(option);
+            trial.typeInItsScripts(option);
             if (trial.committed.size() > box.committed.size() && box.word.starts_with(trial.committed) &&
                 trial.composer.pending().empty()) {
                 box = trial;
@@ -460,27 +557,6 @@ std::vector<std::pair<std::string, std::u16string>> typedTextOfEveryBundledList(
         }
     }
     return typed;
-}
-
-// A reading may mix hiragana and katakana; the player switches the box's mode for each run, as the guide assumes.
-bool followGuideSwitchingScripts(Box& box)
-{
-    for (std::size_t keys = 0; keys <= 4 * box.word.size() + 4; ++keys) {
-        const RomajiHint next = box.hint();
-        if (next.mistaken())
-            return false;
-        if (next.rest.empty())
-            return true;
-        if (box.committed.size() < box.word.size()) {
-            const char16_t ahead = box.word[box.committed.size()];
-            if (ahead >= u'\u3041' && ahead <= u'\u3096')
-                box.composer.setScript(Script::Hiragana);
-            else if (ahead >= u'\u30A1' && ahead <= u'\u30FA')
-                box.composer.setScript(Script::Katakana);
-        }
-        box.press(next.rest.front());
-    }
-    return false;
 }
 
 // An entry whose text the guide cannot lead to would be a word nobody can finish by following the guide.
