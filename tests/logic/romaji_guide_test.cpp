@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -570,6 +571,157 @@ TEST(RomajiGuideOnEveryBundledList, FollowingTheGuideCompletesEachEntrysReadingO
         EXPECT_EQ(utf8(box.committed), utf8(text)) << where;
         EXPECT_EQ(box.composer.pending(), u"") << where;
     }
+}
+
+bool isHiragana(char16_t c)
+{
+    return c >= u'\u3041' && c <= u'\u3096';
+}
+
+bool isKatakanaWithHiragana(char16_t c)
+{
+    return c >= u'\u30A1' && c <= u'\u30F6';
+}
+
+// The word with the kana at each position whose bit in `katakana` is set written in katakana, the others in hiragana;
+// positions count the word's kana only (ー, symbols and kanji keep their place and take no bit).
+std::u16string mixScripts(std::u16string_view word, std::uint64_t katakana)
+{
+    std::u16string out(word);
+    std::size_t position = 0;
+    for (char16_t& c : out) {
+        if (!isHiragana(c) && !isKatakanaWithHiragana(c))
+            continue;
+        const bool toKatakana = position < 64 && (katakana >> position & 1);
+        if (toKatakana && isHiragana(c))
+            c = static_cast<char16_t>(c + 0x60);
+        else if (!toKatakana && isKatakanaWithHiragana(c))
+            c = static_cast<char16_t>(c - 0x60);
+        ++position;
+    }
+    return out;
+}
+
+std::size_t kanaCount(std::u16string_view word)
+{
+    return static_cast<std::size_t>(
+        std::count_if(word.begin(), word.end(), [](char16_t c) { return isHiragana(c) || isKatakanaWithHiragana(c); }));
+}
+
+// Every kana and pair the composer spells (し, しゃ, ゔぁ, てぃ), alone, after っ, っっ or ん and before ん, each in
+// every mix of the two scripts kana by kana: しャ, ッか, ヴぁ, キゃ, っカ, ちェ, ふァ, んア and all their neighbours.
+std::vector<std::u16string> mixedSyllables()
+{
+    std::vector<std::u16string> syllables;
+    for (const RomajiSpelling& spelling : romajiSpellings()) {
+        const std::u16string kana(spelling.kana);
+        if (std::all_of(kana.begin(), kana.end(), isHiragana) &&
+            std::find(syllables.begin(), syllables.end(), kana) == syllables.end())
+            syllables.push_back(kana);
+    }
+    // ん after a syllable, and っっ, only around the syllable alone: with every neighbour at once the mixes grow
+    // eightfold and find nothing new.
+    constexpr std::u16string_view around[][2] = {{u"", u""}, {u"", u"ん"}, {u"っ", u""}, {u"っっ", u""}, {u"ん", u""}};
+    std::vector<std::u16string> words;
+    for (const std::u16string& syllable : syllables) {
+        for (const auto& [before, after] : around) {
+            const std::u16string word = std::u16string(before) + syllable + std::u16string(after);
+            for (std::uint64_t mix = 0; mix < (std::uint64_t{1} << kanaCount(word)); ++mix)
+                words.push_back(mixScripts(word, mix));
+        }
+    }
+    return words;
+}
+
+// A guide that leads a mixed word astray leaves the player with a kana of the wrong script or a Latin letter.
+TEST(RomajiGuideOnMixedScripts, FollowingTheGuideCompletesEveryMixOfEverySyllable)
+{
+    const auto words = mixedSyllables();
+    for (const std::u16string_view reported :
+         {u"しャ", u"ッか", u"ヴぁ", u"キゃ", u"っカ", u"ちェ", u"ふァ", u"フぁ", u"んア"})
+        ASSERT_NE(std::find(words.begin(), words.end(), reported), words.end()) << utf8(reported);
+    ASSERT_GT(words.size(), 5000u);
+    std::mt19937 random(20261208);
+    bool kunreiForTheSpelling = false;
+    for (const std::u16string& word : words) {
+        for (const bool kunrei : {false, true}) {
+            Box fresh(word);
+            if (kunrei)
+                fresh.guide.follow(u"s", u'i');
+            Box guided = fresh;
+            ASSERT_TRUE(guided.hint().reachesEnd) << describe(guided);
+            EXPECT_TRUE(followGuideSwitchingScripts(guided)) << describe(guided);
+            EXPECT_EQ(utf8(guided.committed), utf8(word)) << describe(guided);
+            EXPECT_EQ(guided.composer.pending(), u"") << describe(guided);
+
+            // Any spelling the composer accepts, one script at a time, stopped after any key, then the guide; in one
+            // family or the other, word by word.
+            if (kunrei != kunreiForTheSpelling)
+                continue;
+            const std::u16string spelling = randomSpelling(fresh, random);
+            ASSERT_FALSE(spelling.empty()) << "no spelling found for " << utf8(word);
+            Box box = fresh;
+            for (std::size_t typed = 0; typed <= spelling.size(); ++typed) {
+                Box following = box;
+                EXPECT_TRUE(followGuideSwitchingScripts(following))
+                    << describe(following) << " after " << utf8(spelling.substr(0, typed));
+                EXPECT_EQ(utf8(following.committed), utf8(word)) << "after " << utf8(spelling.substr(0, typed));
+                EXPECT_EQ(following.composer.pending(), u"") << "after " << utf8(spelling.substr(0, typed));
+                if (typed < spelling.size())
+                    box.pressInItsScript(spelling[typed]);
+            }
+        }
+        kunreiForTheSpelling = !kunreiForTheSpelling;
+    }
+}
+
+// The mixes of a word that put a change of script at each place between two kana, both ways round: the word split
+// in two at every place, each kana alone in the other script, and the scripts alternating kana by kana.
+std::vector<std::u16string> mixesAtEveryPlace(std::u16string_view word)
+{
+    const std::size_t kana = std::min<std::size_t>(kanaCount(word), 63);
+    const std::uint64_t all = (std::uint64_t{1} << kana) - 1;
+    std::vector<std::uint64_t> masks;
+    for (std::size_t at = 0; at <= kana; ++at) {
+        const std::uint64_t head = (std::uint64_t{1} << at) - 1;
+        masks.push_back(head);
+        masks.push_back(all & ~head);
+        if (at < kana) {
+            masks.push_back(std::uint64_t{1} << at);
+            masks.push_back(all & ~(std::uint64_t{1} << at));
+        }
+    }
+    masks.push_back(all & 0x5555555555555555u);
+    masks.push_back(all & 0xAAAAAAAAAAAAAAAAu);
+    std::sort(masks.begin(), masks.end());
+    masks.erase(std::unique(masks.begin(), masks.end()), masks.end());
+    std::vector<std::u16string> mixes;
+    for (const std::uint64_t mask : masks)
+        mixes.push_back(mixScripts(word, mask));
+    return mixes;
+}
+
+// A list entry the guide cannot lead to once its reading mixes scripts is a word a list could hold and nobody could
+// finish by following the guide.
+TEST(RomajiGuideOnMixedScripts, FollowingTheGuideCompletesEachBundledEntryWithItsScriptsMixed)
+{
+    const auto entries = typedTextOfEveryBundledList();
+    ASSERT_GE(entries.size(), 2 * 554u);
+    std::size_t mixed = 0;
+    for (const auto& [where, text] : entries) {
+        for (const std::u16string& word : mixesAtEveryPlace(text)) {
+            for (const bool kunrei : {false, true}) {
+                Box box(word);
+                if (kunrei)
+                    box.guide.follow(u"s", u'i');
+                EXPECT_TRUE(followGuideSwitchingScripts(box)) << where << ": " << describe(box);
+                EXPECT_EQ(utf8(box.committed), utf8(word)) << where;
+                EXPECT_EQ(box.composer.pending(), u"") << where;
+            }
+            ++mixed;
+        }
+    }
+    EXPECT_GT(mixed, 10 * entries.size());
 }
 
 } // namespace
