@@ -125,14 +125,14 @@ char16_t toHiragana(char16_t c)
     return c >= u'\u30A1' && c <= u'\u30F6' ? static_cast<char16_t>(c - 0x60) : c;
 }
 
-// The box's mode a character is typed in: 0 for ー, punctuation and symbols, which either mode gives alike.
-int scriptOf(char16_t c)
+// The box's mode a character is typed in; none for ー, punctuation and symbols, which either mode gives alike.
+std::optional<Script> scriptOf(char16_t c)
 {
     if (c >= u'\u3041' && c <= u'\u3096')
-        return 1;
+        return Script::Hiragana;
     if (c >= u'\u30A1' && c <= u'\u30FA')
-        return 2;
-    return 0;
+        return Script::Katakana;
+    return std::nullopt;
 }
 
 // Whether the kana at `at` and the one after it are of different scripts, so that the player switches mode between
@@ -141,9 +141,9 @@ bool switchesAfter(std::u16string_view word, std::size_t at)
 {
     if (at + 1 >= word.size())
         return false;
-    const int here = scriptOf(word[at]);
-    const int next = scriptOf(word[at + 1]);
-    return here && next && here != next;
+    const std::optional<Script> here = scriptOf(word[at]);
+    const std::optional<Script> next = scriptOf(word[at + 1]);
+    return here && next && *here != *next;
 }
 
 bool isLetter(char c)
