@@ -18,8 +18,11 @@ namespace {
 constexpr std::u16string_view typicalWord = u"こんにちは";
 constexpr std::u16string_view longestBundledWord = u"いってらっしゃい";
 constexpr std::u16string_view longWord = u"あさがおのかんさつにっき";
+// A word of both scripts, typed with one switch of mode where the katakana ends.
+constexpr std::u16string_view mixedWord = u"ミシンがけ";
 
-// The keys of a word as the guide shows them, and the box's committed text and pending letters before each key.
+// The keys of a word as the guide shows them, each typed in the mode of the kana it goes to, and the box's committed
+// text and pending letters before each key.
 struct Typing
 {
     std::u16string keys;
@@ -33,6 +36,11 @@ Typing typeByTheGuide(std::u16string_view word)
     KanaComposer composer;
     std::u16string committed;
     for (const char16_t key : guideRomaji(word, u"", u"", SpellingFamily::Hepburn).rest) {
+        if (const char16_t next = committed.size() < word.size() ? word[committed.size()] : u'\0';
+            next >= u'\u3041' && next <= u'\u3096')
+            composer.setScript(Script::Hiragana);
+        else if (next >= u'\u30A1' && next <= u'\u30FA')
+            composer.setScript(Script::Katakana);
         typing.keys += key;
         typing.states.emplace_back(committed, composer.pending());
         committed += composer.feed(key, word, committed);
@@ -115,6 +123,7 @@ void BM_KeyWithoutGuide_PerKey(benchmark::State& state, std::u16string_view word
 BENCHMARK_CAPTURE(BM_RomajiGuide_PerKey, typical, typicalWord);
 BENCHMARK_CAPTURE(BM_RomajiGuide_PerKey, longestBundled, longestBundledWord);
 BENCHMARK_CAPTURE(BM_RomajiGuide_PerKey, long12, longWord);
+BENCHMARK_CAPTURE(BM_RomajiGuide_PerKey, mixed, mixedWord);
 BENCHMARK_CAPTURE(BM_KeyWithGuide_PerKey, typical, typicalWord);
 BENCHMARK_CAPTURE(BM_KeyWithGuide_PerKey, long12, longWord);
 BENCHMARK_CAPTURE(BM_KeyWithoutGuide_PerKey, typical, typicalWord);

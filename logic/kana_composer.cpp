@@ -169,9 +169,11 @@ bool doublesToSmallTsu(char16_t first, char16_t second)
     return first == second && std::u16string_view(u"aiueon").find(first) == std::u16string_view::npos;
 }
 
+} // namespace
+
 // Kana whose every spelling starts with a consonant that cannot continue a lone "n": all hiragana and katakana except
 // the vowels, the y row, the n row and ん itself (small kana are typed with x or l, っ with x, l or a doubled letter).
-bool startsWithConsonant(char16_t kana)
+bool commitsEarlyNBefore(char16_t kana)
 {
     if (kana >= u'\u30A1' && kana <= u'\u30F6')
         kana = static_cast<char16_t>(kana - 0x60);
@@ -179,8 +181,6 @@ bool startsWithConsonant(char16_t kana)
         return false;
     return std::u16string_view(u"あいうえおやゆよなにぬねのん").find(kana) == std::u16string_view::npos;
 }
-
-} // namespace
 
 std::span<const RomajiSpelling> romajiSpellings()
 {
@@ -220,7 +220,7 @@ std::u16string KanaComposer::feed(char16_t key, std::u16string_view word, std::u
         return out;
     ahead.remove_prefix(out.size());
     const char16_t n = outputScript == Script::Katakana ? u'ン' : u'ん';
-    if (ahead.empty() || ahead[0] != n || (ahead.size() > 1 && !startsWithConsonant(ahead[1])))
+    if (ahead.empty() || ahead[0] != n || (ahead.size() > 1 && !commitsEarlyNBefore(ahead[1])))
         return out;
     out += n;
     pendingKeys.clear();

@@ -25,6 +25,10 @@ struct RomajiSpelling
 // Every spelling the composer knows, sorted by romaji, so that rules built on the composer agree with it.
 std::span<const RomajiSpelling> romajiSpellings();
 
+// Whether KanaComposer::feed(key, word, committed) commits a lone pending n as ん at once when the word goes on with
+// ん and then this kana (hiragana or katakana alike); the guide relies on it where ん ends a run of one script.
+bool commitsEarlyNBefore(char16_t kana);
+
 // Turns typed romaji into full-width kana one key at a time, the way an input method's hiragana mode does without
 // kanji conversion. Letters that may still grow into a kana are held as pending (the preedit) and never committed
 // until a later key, flush() or reset() decides them.

@@ -125,6 +125,27 @@ char16_t toHiragana(char16_t c)
     return c >= u'\u30A1' && c <= u'\u30F6' ? static_cast<char16_t>(c - 0x60) : c;
 }
 
+// The box's mode a character is typed in; none for ー, punctuation and symbols, which either mode gives alike.
+std::optional<Script> scriptOf(char16_t c)
+{
+    if (c >= u'\u3041' && c <= u'\u3096')
+        return Script::Hiragana;
+    if (c >= u'\u30A1' && c <= u'\u30FA')
+        return Script::Katakana;
+    return std::nullopt;
+}
+
+// Whether the kana at `at` and the one after it are of different scripts, so that the player switches mode between
+// them and no spelling may run from one into the other.
+bool switchesAfter(std::u16string_view word, std::size_t at)
+{
+    if (at + 1 >= word.size())
+        return false;
+    const std::optional<Script> here = scriptOf(word[at]);
+    const std::optional<Script> next = scriptOf(word[at + 1]);
+    return here && next && *here != *next;
+}
+
 bool isLetter(char c)
 {
     return c >= 'a' && c <= 'z';
@@ -179,7 +200,8 @@ std::string_view asciiSpelling(char16_t c)
     return std::string_view(&asciiLetters[static_cast<unsigned char>(ascii)], 1);
 }
 
-// The unit at `at`: a two-kana spelling (しゃ, てぃ) wins over its first kana alone, which needs fewer keys.
+// The unit at `at`: a two-kana spelling (しゃ, てぃ) wins over its first kana alone, which needs fewer keys, unless the
+// two are of different scripts (しャ is し, then ャ in the other mode).
 Unit unitAt(std::u16string_view word, std::size_t at)
 {
     Unit unit;
@@ -187,7 +209,7 @@ Unit unitAt(std::u16string_view word, std::size_t at)
         return unit;
     const SpellingIndex& index = spellingIndex();
     const char16_t first = toHiragana(word[at]);
-    if (at + 1 < word.size()) {
+    if (at + 1 < word.size() && !switchesAfter(word, at)) {
         if (const auto* entry = index.find(pack(first, toHiragana(word[at + 1])))) {
             unit.length = 2;
             unit.entry = entry;
@@ -204,6 +226,19 @@ Unit unitAt(std::u16string_view word, std::size_t at)
     return unit;
 }
 
+char firstKey(std::u16string_view word, std::size_t at, SpellingFamily family);
+
+// The letter that spells っ at `at` by doubling the first key of what follows (the k of kka, the c of cchi), or 0 where
+// that key does not double, and before a kana of the other script: the doubled letter would still be pending when
+// the player switches mode, and the switch commits pending letters as they stand.
+char doubledLetter(std::u16string_view word, std::size_t at, SpellingFamily family)
+{
+    if (switchesAfter(word, at))
+        return 0;
+    const char next = firstKey(word, at + 1, family);
+    return doubles(next) ? next : 0;
+}
+
 // The first key the guide shows for the word from `at` on; 0 at the end or before a character no key gives.
 char firstKey(std::u16string_view word, std::size_t at, SpellingFamily family)
 {
@@ -211,8 +246,8 @@ char firstKey(std::u16string_view word, std::size_t at, SpellingFamily family)
         return 0;
     const char16_t kana = toHiragana(word[at]);
     if (kana == smallTsu) {
-        const char next = firstKey(word, at + 1, family);
-        return doubles(next) ? next : 'x';
+        const char letter = doubledLetter(word, at, family);
+        return letter ? letter : 'x';
     }
     if (kana == kanaN)
         return 'n';
@@ -221,11 +256,15 @@ char firstKey(std::u16string_view word, std::size_t at, SpellingFamily family)
 }
 
 // Whether ん at `at` is finished by a lone "n": at the end of the word (the composer's early ん), or before a key that
-// cannot continue it. Before a character no key gives it is "nn", so that the ん is committed whatever comes.
+// cannot continue it. Before a character no key gives it is "nn", so that the ん is committed whatever comes. Before a
+// kana of the other script a lone n would still be pending at the switch, so it is "n" only where the composer
+// commits the ん at once (ンか), "nn" otherwise (ンア).
 bool loneNFinishes(std::u16string_view word, std::size_t at, SpellingFamily family)
 {
     if (at + 1 == word.size())
         return true;
+    if (switchesAfter(word, at))
+        return commitsEarlyNBefore(word[at + 1]);
     const char next = firstKey(word, at + 1, family);
     return next && !continuesN(next);
 }
@@ -242,8 +281,8 @@ bool spellFrom(std::u16string_view word, std::size_t at, SpellingFamily family, 
         const char16_t kana = toHiragana(word[at]);
         if (kana == smallTsu) {
             // っ doubles the first letter of what follows (kka, ssha, cchi, ttsu) where that letter doubles.
-            const char next = firstKey(word, at + 1, family);
-            append(out, doubles(next) ? std::string_view(&asciiLetters[static_cast<unsigned char>(next)], 1) : "xtu");
+            const char letter = doubledLetter(word, at, family);
+            append(out, letter ? std::string_view(&asciiLetters[static_cast<unsigned char>(letter)], 1) : "xtu");
             ++at;
             continue;
         }
@@ -313,9 +352,11 @@ std::size_t continueFrom(std::string_view typed, std::string_view firstLetters, 
     if (kana != smallTsu)
         return 0;
     // っ as a doubled letter: the letter typed (or to type) first, then a spelling of what follows that starts with
-    // the same letter, or with c after t (tchi).
+    // the same letter, or with c after t (tchi); never into a kana of the other script (ッか), as the switch between
+    // would commit the second letter alone.
     auto doubled = [&](char letter, std::string_view rest) -> std::size_t {
-        if (!doubles(letter) || (!firstLetters.empty() && firstLetters.find(letter) == std::string_view::npos))
+        if (!doubles(letter) || switchesAfter(word, at) ||
+            (!firstLetters.empty() && firstLetters.find(letter) == std::string_view::npos))
             return 0;
         const char both[] = {letter, 'c'};
         const std::size_t covered =

@@ -20,6 +20,13 @@ struct RomajiHint
 
     // Lower-case romaji that, typed key by key after the pending letters through KanaComposer::feed(key, word,
     // committed), makes the committed text equal to the word; empty once the word is complete and on a mistake.
+    //
+    // It holds no mark for the script: every kana is typed in the mode of its own script (katakana in katakana mode),
+    // and a switch of mode is implied wherever the word's next kana to commit is of the other script. No spelling in
+    // `rest` runs across such a switch and none leaves letters pending at one (しャ is "shi" then "xya", ッか "xtu"
+    // then "ka", ンア "nn" then "a"), so the switch (F7, which commits the pending letters as they stand) goes
+    // between two keys of `rest`, exactly when the committed text reaches a kana of the other script. ー,
+    // punctuation and symbols are typed alike in either mode and switch nothing.
     std::u16string rest;
 
     // UTF-16 index into the committed text of its first character that differs from the word (never inside a
@@ -35,7 +42,8 @@ struct RomajiHint
 };
 
 // The guide for `word` when the box holds `committed` and the composer `pending`, spelled in `family` wherever the
-// pending letters leave a choice. Katakana in the word is guided by its hiragana reading (typed in katakana mode).
+// pending letters leave a choice. Katakana in the word is guided by its hiragana reading (typed in katakana mode), and
+// a word that mixes the scripts is guided one run of a script after the other (see RomajiHint::rest).
 RomajiHint guideRomaji(std::u16string_view word, std::u16string_view committed, std::u16string_view pending,
                        SpellingFamily family);
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -80,6 +81,41 @@ struct Box
             press(key);
     }
 
+    // F7 as the input box takes it: the pending letters are committed as they stand, then the mode changes.
+    void switchTo(Script script)
+    {
+        if (!composer.pending().empty())
+            committed += composer.flush();
+        composer.setScript(script);
+    }
+
+    // A key typed in the mode of the word's next kana to commit, switching first when the box is in the other one, as
+    // RomajiHint::rest expects of the player.
+    void pressInItsScript(char16_t key)
+    {
+        if (committed.size() < word.size()) {
+            const char16_t ahead = word[committed.size()];
+            const Script wanted = ahead >= u'\u3041' && ahead <= u'\u3096'   ? Script::Hiragana
+                                  : ahead >= u'\u30A1' && ahead <= u'\u30FA' ? Script::Katakana
+                                                                             : composer.script();
+            if (wanted != composer.script())
+                switchTo(wanted);
+        }
+        press(key);
+    }
+
+    void typeInItsScripts(std::string_view keys)
+    {
+        for (const char key : keys)
+            pressInItsScript(static_cast<char16_t>(key));
+    }
+
+    void typeInItsScripts(std::u16string_view keys)
+    {
+        for (const char16_t key : keys)
+            pressInItsScript(key);
+    }
+
     RomajiHint hint() const { return guide.hint(word, committed, composer.pending()); }
 
     // Types the guide's next key, again and again, until it shows nothing more; false if it ever shows a mistake.
@@ -106,6 +142,21 @@ std::string describe(const Box& box)
 {
     return "word " + utf8(box.word) + ", committed " + utf8(box.committed) + ", pending " +
            utf8(box.composer.pending());
+}
+
+// A reading may mix hiragana and katakana; the player switches the box's mode for each run, as the guide assumes, and
+// the switch commits whatever is pending, as the box's does.
+bool followGuideSwitchingScripts(Box& box)
+{
+    for (std::size_t keys = 0; keys <= 4 * box.word.size() + 4; ++keys) {
+        const RomajiHint next = box.hint();
+        if (next.mistaken())
+            return false;
+        if (next.rest.empty())
+            return true;
+        box.pressInItsScript(next.rest.front());
+    }
+    return false;
 }
 
 struct GuideRow
@@ -289,6 +340,52 @@ TEST(RomajiGuide, PointsAtTheFirstWrongCharacterAndShowsNoGuide)
     EXPECT_EQ(complete.rest, u"");
 }
 
+// The guide once paired kana of different scripts (しャ as "sha", ッか as "kka", ヴぁ as "va"), which give しゃ, っか
+// or ヴァ, or leave a letter pending for the switch to commit as a Latin letter: the word could not be finished.
+TEST(RomajiGuide, GuidesAWordThatMixesScriptsOneScriptAtATime)
+{
+    // clang-format off
+    const std::vector<GuideRow> rows = {
+        // The three reported: each kana in its own script, typed where the script changes.
+        {u"しャ", "", "shixya"}, {u"しャ", "s", "hixya"}, {u"しャ", "sh", "ixya"}, {u"しャ", "shi", "xya"},
+        {u"しャ", "shix", "ya"}, {u"しャ", "shil", "ya"}, {u"しャ", "si", "xya"},
+        {u"ッか", "", "xtuka"}, {u"ッか", "x", "tuka"}, {u"ッか", "lt", "uka"}, {u"ッか", "xtu", "ka"},
+        {u"ヴぁ", "", "vuxa"}, {u"ヴぁ", "v", "uxa"}, {u"ヴぁ", "vu", "xa"},
+        // Pairs, っ and ん on either side of a change, and the same pairs kept whole within one script.
+        {u"キゃ", "", "kixya"}, {u"きャ", "", "kixya"}, {u"ちェ", "", "chixe"},
+        {u"ふァ", "", "fuxa"}, {u"フぁ", "", "fuxa"}, {u"ふぁファ", "", "fafa"}, {u"ゔァ", "", "vuxa"},
+        {u"っカ", "", "xtuka"}, {u"カっぱ", "", "kappa"}, {u"ッっか", "", "xtukka"}, {u"っっカ", "", "xxtuka"},
+        {u"ッしゃ", "", "xtusha"}, {u"んア", "", "nna"}, {u"ンあ", "", "nna"}, {u"んア", "n", "na"},
+        {u"ンや", "", "nnya"}, {u"ンか", "", "nka"}, {u"んカ", "", "nka"}, {u"ミシンがけ", "", "mishingake"},
+        {u"ミシンがけ", "mishin", "gake"}, {u"ンー", "", "n-"}, {u"シャツ", "", "shatsu"},
+    };
+    // clang-format on
+    for (const auto& row : rows) {
+        Box box(row.word);
+        box.typeInItsScripts(row.typed);
+        const RomajiHint hint = box.hint();
+        EXPECT_EQ(utf8(hint.rest), row.rest) << describe(box) << ", typed " << row.typed;
+        EXPECT_FALSE(hint.mistaken()) << describe(box) << ", typed " << row.typed;
+        EXPECT_TRUE(hint.reachesEnd) << describe(box) << ", typed " << row.typed;
+        box.typeInItsScripts(hint.rest);
+        EXPECT_EQ(utf8(box.committed), utf8(row.word)) << "typed " << row.typed << " then " << utf8(hint.rest);
+        EXPECT_EQ(box.composer.pending(), u"") << "typed " << row.typed << " then " << utf8(hint.rest);
+    }
+
+    // Letters that only a spelling across the change would continue: nothing but Backspace leads on.
+    // clang-format off
+    const std::vector<MistakeRow> mistakes = {
+        {u"しャ", u"", u"sy", 0}, {u"ッか", u"", u"k", 0}, {u"っカ", u"", u"k", 0}, {u"ヴぁ", u"", u"vy", 0},
+        {u"キゃ", u"", u"ky", 0}, {u"ちェ", u"", u"cy", 0}, {u"ふァ", u"", u"fw", 0}, {u"カッか", u"カ", u"k", 1},
+    };
+    // clang-format on
+    for (const auto& row : mistakes) {
+        const RomajiHint hint = guideRomaji(row.word, row.committed, row.pending, SpellingFamily::Hepburn);
+        EXPECT_EQ(hint.mistakeAt, row.mistakeAt) << utf8(row.word) << " + " << utf8(row.pending);
+        EXPECT_EQ(utf8(hint.rest), "") << utf8(row.word) << " + " << utf8(row.pending);
+    }
+}
+
 struct FamilyRow
 {
     std::string_view typed;
@@ -364,7 +461,8 @@ TEST(RomajiGuideOnTheBundledList, TypingTheGuideKeyByKeyCompletesEveryWord)
 
 // A spelling of `word` the composer accepts, drawn at random from its own spellings one kana at a time: the
 // spellings of the kana ahead, a doubled first letter (or t before c) for っ, a lone n for ん before what follows.
-// Each choice is tried on a copy of the box and kept only if the composer commits a longer prefix of the word.
+// Each choice is tried on a copy of the box, each key in the mode of the kana it goes to, and kept only if the composer
+// commits a longer prefix of the word with nothing pending.
 std::u16string randomSpelling(const Box& start, std::mt19937& random)
 {
     Box box = start;
@@ -393,7 +491,7 @@ std::u16string randomSpelling(const Box& start, std::mt19937& random)
         bool advanced = false;
         for (const std::string& option : options) {
             Box trial = box;
-            trial.type(option);
+            trial.typeInItsScripts(option);
             if (trial.committed.size() > box.committed.size() && box.word.starts_with(trial.committed) &&
                 trial.composer.pending().empty()) {
                 box = trial;
@@ -462,27 +560,6 @@ std::vector<std::pair<std::string, std::u16string>> typedTextOfEveryBundledList(
     return typed;
 }
 
-// A reading may mix hiragana and katakana; the player switches the box's mode for each run, as the guide assumes.
-bool followGuideSwitchingScripts(Box& box)
-{
-    for (std::size_t keys = 0; keys <= 4 * box.word.size() + 4; ++keys) {
-        const RomajiHint next = box.hint();
-        if (next.mistaken())
-            return false;
-        if (next.rest.empty())
-            return true;
-        if (box.committed.size() < box.word.size()) {
-            const char16_t ahead = box.word[box.committed.size()];
-            if (ahead >= u'\u3041' && ahead <= u'\u3096')
-                box.composer.setScript(Script::Hiragana);
-            else if (ahead >= u'\u30A1' && ahead <= u'\u30FA')
-                box.composer.setScript(Script::Katakana);
-        }
-        box.press(next.rest.front());
-    }
-    return false;
-}
-
 // An entry whose text the guide cannot lead to would be a word nobody can finish by following the guide.
 TEST(RomajiGuideOnEveryBundledList, FollowingTheGuideCompletesEachEntrysReadingOrWord)
 {
@@ -494,6 +571,157 @@ TEST(RomajiGuideOnEveryBundledList, FollowingTheGuideCompletesEachEntrysReadingO
         EXPECT_EQ(utf8(box.committed), utf8(text)) << where;
         EXPECT_EQ(box.composer.pending(), u"") << where;
     }
+}
+
+bool isHiragana(char16_t c)
+{
+    return c >= u'\u3041' && c <= u'\u3096';
+}
+
+bool isKatakanaWithHiragana(char16_t c)
+{
+    return c >= u'\u30A1' && c <= u'\u30F6';
+}
+
+// The word with the kana at each position whose bit in `katakana` is set written in katakana, the others in hiragana;
+// positions count the word's kana only (ー, symbols and kanji keep their place and take no bit).
+std::u16string mixScripts(std::u16string_view word, std::uint64_t katakana)
+{
+    std::u16string out(word);
+    std::size_t position = 0;
+    for (char16_t& c : out) {
+        if (!isHiragana(c) && !isKatakanaWithHiragana(c))
+            continue;
+        const bool toKatakana = position < 64 && (katakana >> position & 1);
+        if (toKatakana && isHiragana(c))
+            c = static_cast<char16_t>(c + 0x60);
+        else if (!toKatakana && isKatakanaWithHiragana(c))
+            c = static_cast<char16_t>(c - 0x60);
+        ++position;
+    }
+    return out;
+}
+
+std::size_t kanaCount(std::u16string_view word)
+{
+    return static_cast<std::size_t>(
+        std::count_if(word.begin(), word.end(), [](char16_t c) { return isHiragana(c) || isKatakanaWithHiragana(c); }));
+}
+
+// Every kana and pair the composer spells (し, しゃ, ゔぁ, てぃ), alone, after っ, っっ or ん and before ん, each in
+// every mix of the two scripts kana by kana: しャ, ッか, ヴぁ, キゃ, っカ, ちェ, ふァ, んア and all their neighbours.
+std::vector<std::u16string> mixedSyllables()
+{
+    std::vector<std::u16string> syllables;
+    for (const RomajiSpelling& spelling : romajiSpellings()) {
+        const std::u16string kana(spelling.kana);
+        if (std::all_of(kana.begin(), kana.end(), isHiragana) &&
+            std::find(syllables.begin(), syllables.end(), kana) == syllables.end())
+            syllables.push_back(kana);
+    }
+    // ん after a syllable, and っっ, only around the syllable alone: with every neighbour at once the mixes grow
+    // eightfold and find nothing new.
+    constexpr std::u16string_view around[][2] = {{u"", u""}, {u"", u"ん"}, {u"っ", u""}, {u"っっ", u""}, {u"ん", u""}};
+    std::vector<std::u16string> words;
+    for (const std::u16string& syllable : syllables) {
+        for (const auto& [before, after] : around) {
+            const std::u16string word = std::u16string(before) + syllable + std::u16string(after);
+            for (std::uint64_t mix = 0; mix < (std::uint64_t{1} << kanaCount(word)); ++mix)
+                words.push_back(mixScripts(word, mix));
+        }
+    }
+    return words;
+}
+
+// A guide that leads a mixed word astray leaves the player with a kana of the wrong script or a Latin letter.
+TEST(RomajiGuideOnMixedScripts, FollowingTheGuideCompletesEveryMixOfEverySyllable)
+{
+    const auto words = mixedSyllables();
+    for (const std::u16string_view reported :
+         {u"しャ", u"ッか", u"ヴぁ", u"キゃ", u"っカ", u"ちェ", u"ふァ", u"フぁ", u"んア"})
+        ASSERT_NE(std::find(words.begin(), words.end(), reported), words.end()) << utf8(reported);
+    ASSERT_GT(words.size(), 5000u);
+    std::mt19937 random(20261208);
+    bool kunreiForTheSpelling = false;
+    for (const std::u16string& word : words) {
+        for (const bool kunrei : {false, true}) {
+            Box fresh(word);
+            if (kunrei)
+                fresh.guide.follow(u"s", u'i');
+            Box guided = fresh;
+            ASSERT_TRUE(guided.hint().reachesEnd) << describe(guided);
+            EXPECT_TRUE(followGuideSwitchingScripts(guided)) << describe(guided);
+            EXPECT_EQ(utf8(guided.committed), utf8(word)) << describe(guided);
+            EXPECT_EQ(guided.composer.pending(), u"") << describe(guided);
+
+            // Any spelling the composer accepts, one script at a time, stopped after any key, then the guide; in one
+            // family or the other, word by word.
+            if (kunrei != kunreiForTheSpelling)
+                continue;
+            const std::u16string spelling = randomSpelling(fresh, random);
+            ASSERT_FALSE(spelling.empty()) << "no spelling found for " << utf8(word);
+            Box box = fresh;
+            for (std::size_t typed = 0; typed <= spelling.size(); ++typed) {
+                Box following = box;
+                EXPECT_TRUE(followGuideSwitchingScripts(following))
+                    << describe(following) << " after " << utf8(spelling.substr(0, typed));
+                EXPECT_EQ(utf8(following.committed), utf8(word)) << "after " << utf8(spelling.substr(0, typed));
+                EXPECT_EQ(following.composer.pending(), u"") << "after " << utf8(spelling.substr(0, typed));
+                if (typed < spelling.size())
+                    box.pressInItsScript(spelling[typed]);
+            }
+        }
+        kunreiForTheSpelling = !kunreiForTheSpelling;
+    }
+}
+
+// The mixes of a word that put a change of script at each place between two kana, both ways round: the word split
+// in two at every place, each kana alone in the other script, and the scripts alternating kana by kana.
+std::vector<std::u16string> mixesAtEveryPlace(std::u16string_view word)
+{
+    const std::size_t kana = std::min<std::size_t>(kanaCount(word), 63);
+    const std::uint64_t all = (std::uint64_t{1} << kana) - 1;
+    std::vector<std::uint64_t> masks;
+    for (std::size_t at = 0; at <= kana; ++at) {
+        const std::uint64_t head = (std::uint64_t{1} << at) - 1;
+        masks.push_back(head);
+        masks.push_back(all & ~head);
+        if (at < kana) {
+            masks.push_back(std::uint64_t{1} << at);
+            masks.push_back(all & ~(std::uint64_t{1} << at));
+        }
+    }
+    masks.push_back(all & 0x5555555555555555u);
+    masks.push_back(all & 0xAAAAAAAAAAAAAAAAu);
+    std::sort(masks.begin(), masks.end());
+    masks.erase(std::unique(masks.begin(), masks.end()), masks.end());
+    std::vector<std::u16string> mixes;
+    for (const std::uint64_t mask : masks)
+        mixes.push_back(mixScripts(word, mask));
+    return mixes;
+}
+
+// A list entry the guide cannot lead to once its reading mixes scripts is a word a list could hold and nobody could
+// finish by following the guide.
+TEST(RomajiGuideOnMixedScripts, FollowingTheGuideCompletesEachBundledEntryWithItsScriptsMixed)
+{
+    const auto entries = typedTextOfEveryBundledList();
+    ASSERT_GE(entries.size(), 2 * 554u);
+    std::size_t mixed = 0;
+    for (const auto& [where, text] : entries) {
+        for (const std::u16string& word : mixesAtEveryPlace(text)) {
+            for (const bool kunrei : {false, true}) {
+                Box box(word);
+                if (kunrei)
+                    box.guide.follow(u"s", u'i');
+                EXPECT_TRUE(followGuideSwitchingScripts(box)) << where << ": " << describe(box);
+                EXPECT_EQ(utf8(box.committed), utf8(word)) << where;
+                EXPECT_EQ(box.composer.pending(), u"") << where;
+            }
+            ++mixed;
+        }
+    }
+    EXPECT_GT(mixed, 10 * entries.size());
 }
 
 } // namespace
