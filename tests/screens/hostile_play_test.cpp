@@ -200,7 +200,7 @@ TEST(HostileWordFiles, TheFailureLineShowsThePathAsItIs)
 {
     TempFolder parent; // removed by bytes: Qt's own temporary folder cannot remove a name that is not UTF-8
     const std::filesystem::path& base = parent.path();
-    for (const std::string name : {std::string("x%1y%2"), std::string("\x83\x51\x81\x5b\x83\x80")}) {
+    for (const std::string& name : {std::string("x%1y%2"), std::string("\x83\x51\x81\x5b\x83\x80")}) {
         std::filesystem::create_directories(base / name);
         const Outcome outcome = play(QFile::decodeName(QByteArray::fromStdString((base / name).native())));
         const QString expected = QString::fromStdU16String(displayPath(base / name / "MSG.txt"));
