@@ -88,7 +88,12 @@ const RomajiHint& InputBox::currentHint() const
         seen.word = word;
         seen.family = guide.family();
         seen.hint = guide.hint(word, committed.toStdU16String(), composer.pending());
-        seen.rest = qtext(seen.hint.rest);
+        const QString rest = qtext(seen.hint.rest);
+        if (rest != seen.rest) {
+            seen.rest = rest;
+            seen.restText.setTextFormat(Qt::PlainText);
+            seen.restText.setText(rest);
+        }
         seen.valid = true;
     }
     return seen.hint;
@@ -297,8 +302,7 @@ void InputBox::paintGuide(QPainter& painter) const
         dim.setAlpha(100);
         painter.setPen(dim);
         painter.setFont(font());
-        painter.drawText(QRectF(endX + 2, cursor.top(), area.right() - endX, cursor.height()),
-                         Qt::AlignLeft | Qt::AlignTop, guideSeen.rest);
+        painter.drawStaticText(QPointF(endX + 2, cursor.top()), guideSeen.restText);
     }
     painter.restore();
 }

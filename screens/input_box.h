@@ -4,6 +4,7 @@
 #include "logic/romaji_guide.h"
 
 #include <QLineEdit>
+#include <QStaticText>
 
 class QPainter;
 
@@ -94,6 +95,7 @@ private:
         SpellingFamily family = SpellingFamily::Hepburn;
         RomajiHint hint;
         QString rest;
+        QStaticText restText; // laid out once, on its first paint
         bool valid = false;
     };
 
