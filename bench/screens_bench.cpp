@@ -19,10 +19,12 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 using namespace fururupo;
 
@@ -69,19 +71,28 @@ const std::filesystem::path& fullFolder()
     return folder;
 }
 
-// A folder whose word file holds one line, so that building the window costs next to nothing for the load.
+// A folder whose word file holds the one word given, so that building the window costs next to nothing for the load
+// and the word on display is known.
+std::filesystem::path oneWordFolder(const QString& word)
+{
+    static std::vector<std::unique_ptr<QTemporaryDir>> folders;
+    folders.push_back(std::make_unique<QTemporaryDir>());
+    QFile file(folders.back()->filePath(QStringLiteral("MSG.txt")));
+    if (!file.open(QIODevice::WriteOnly))
+        throw std::runtime_error("cannot write the one-word file");
+    file.write("\xEF\xBB\xBF" + word.leftJustified(32, u' ').toUtf8() + "\r\n");
+    return QFile::encodeName(folders.back()->path()).toStdString();
+}
+
 const std::filesystem::path& oneLineFolder()
 {
-    static const QTemporaryDir folder;
-    static const std::filesystem::path shared([] {
-        QFile file(folder.filePath(QStringLiteral("MSG.txt")));
-        if (!file.open(QIODevice::WriteOnly))
-            throw std::runtime_error("cannot write the one-line word file");
-        file.write("\xEF\xBB\xBF" + QStringLiteral("あさがお").leftJustified(32, u' ').toUtf8() + "\r\n");
-        return QFile::encodeName(folder.path()).toStdString();
-    }());
-    return shared;
+    static const std::filesystem::path folder = oneWordFolder(QStringLiteral("あさがお"));
+    return folder;
 }
+
+// The word the guided benchmarks type: twelve kana, among them an early ん and a っ, the longer side of the bundled
+// list's words.
+const QString guidedWord = QStringLiteral("あさがおのかんさつにっき");
 
 // Floor: an empty window of the game window's size, shown until painted, then closed and deleted.
 void BM_PlainWindow_ShowClose(benchmark::State& state)
@@ -206,7 +217,8 @@ BENCHMARK(BM_LoadWordList_NoOpYield)->Unit(benchmark::kMillisecond);
 // nothing but the keys changes it.
 struct WordOnDisplay
 {
-    WordOnDisplay()
+    explicit WordOnDisplay(const std::filesystem::path& folder = fullFolder())
+        : screen(new GameScreen(folder, false, true, false))
     {
         screen->show();
         waitUntilExposed(*screen);
@@ -221,7 +233,7 @@ struct WordOnDisplay
     }
     ~WordOnDisplay() { closeAndDelete(screen); }
 
-    GameScreen* screen = new GameScreen(fullFolder(), false, true, false);
+    GameScreen* screen;
     InputBox& box = child<InputBox>(*screen, "Text1");
 };
 
@@ -243,6 +255,16 @@ struct PlainLineEdit
     QLineEdit* box = new QLineEdit(window);
 };
 
+// Empties a box between two runs of keys, outside the timing.
+template <class Box> void emptyBox(Box& box)
+{
+    if constexpr (std::is_same_v<Box, InputBox>)
+        box.resetText({});
+    else
+        box.clear();
+    QCoreApplication::processEvents();
+}
+
 // Types "kakaka…" (every second key completes a か), starting over every 64 keys outside the timing; with painted,
 // each key is followed by a pass of the event loop, which paints what changed.
 template <class Box> void typeKa(benchmark::State& state, Box& box, bool painted)
@@ -255,11 +277,7 @@ template <class Box> void typeKa(benchmark::State& state, Box& box, bool painted
             QCoreApplication::processEvents();
         if (++typed == 64) {
             state.PauseTiming();
-            if constexpr (std::is_same_v<Box, InputBox>)
-                box.resetText({});
-            else
-                box.clear();
-            QCoreApplication::processEvents();
+            emptyBox(box);
             typed = 0;
             state.ResumeTiming();
         }
@@ -281,8 +299,8 @@ void BM_Key_GameInputBox(benchmark::State& state)
 }
 BENCHMARK(BM_Key_GameInputBox)->Unit(benchmark::kMicrosecond);
 
-// The same with the romaji guide on (F1): the guide follows each key, and a painted key also draws the romaji still
-// to type, or the mark under a wrong kana ("kaka…" is not the word, so most painted keys draw the mark).
+// The same with the romaji guide on (F1) while typing what is not the word: "kaka…" goes wrong at its first kana, so
+// every painted key draws the red mark under the text rather than the romaji still to type.
 void typeKaWithGuide(benchmark::State& state, bool painted)
 {
     WordOnDisplay shown;
@@ -291,17 +309,17 @@ void typeKaWithGuide(benchmark::State& state, bool painted)
     InputBox::showGuide(false);
 }
 
-void BM_Key_GameInputBox_Guide(benchmark::State& state)
+void BM_Key_GameInputBox_GuideOnMistake(benchmark::State& state)
 {
     typeKaWithGuide(state, false);
 }
-BENCHMARK(BM_Key_GameInputBox_Guide)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Key_GameInputBox_GuideOnMistake)->Unit(benchmark::kMicrosecond);
 
-void BM_Key_GameInputBox_Guide_Painted(benchmark::State& state)
+void BM_Key_GameInputBox_GuideOnMistake_Painted(benchmark::State& state)
 {
     typeKaWithGuide(state, true);
 }
-BENCHMARK(BM_Key_GameInputBox_Guide_Painted)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_Key_GameInputBox_GuideOnMistake_Painted)->Unit(benchmark::kMicrosecond);
 
 void BM_Key_PlainLineEdit_Painted(benchmark::State& state)
 {
@@ -316,6 +334,175 @@ void BM_Key_GameInputBox_Painted(benchmark::State& state)
     typeKa(state, shown.box, true);
 }
 BENCHMARK(BM_Key_GameInputBox_Painted)->Unit(benchmark::kMicrosecond);
+
+// The romaji keys of the guided word, in order, as its guide shows them key by key from an empty box: the first
+// letter of the romaji still to type, until the box holds the word.
+const std::vector<QChar>& guidedKeys()
+{
+    static const std::vector<QChar> keys = [] {
+        WordOnDisplay shown(oneWordFolder(guidedWord));
+        InputBox::showGuide(true);
+        std::vector<QChar> typed;
+        for (QString rest = shown.box.guideText(); !rest.isEmpty() && typed.size() < 100;
+             rest = shown.box.guideText()) {
+            typed.push_back(rest.at(0));
+            QTest::keyClick(&shown.box, rest.at(0).toLatin1());
+        }
+        InputBox::showGuide(false);
+        if (shown.box.text() != guidedWord || !shown.box.pendingLetters().isEmpty())
+            throw std::logic_error("following the guide does not type the word");
+        return typed;
+    }();
+    return keys;
+}
+
+// Types the guided word key by key along its guide, and starts the word over, outside the timing, once the box holds
+// it (the next key would answer it and draw another word). The keys are the guide's own, worked out beforehand, so
+// the plain line edit gets exactly the same ones.
+template <class Box> void typeGuidedWord(benchmark::State& state, Box& box, bool painted)
+{
+    const std::vector<QChar>& keys = guidedKeys();
+    std::size_t next = 0;
+    for (auto _ : state) {
+        QTest::keyClick(&box, keys[next].toLatin1());
+        if (painted)
+            QCoreApplication::processEvents();
+        if (++next == keys.size()) {
+            state.PauseTiming();
+            if constexpr (std::is_same_v<Box, InputBox>) {
+                if (box.text() != guidedWord) {
+                    state.SkipWithError("the keys did not type the word");
+                    break;
+                }
+            }
+            emptyBox(box);
+            next = 0;
+            state.ResumeTiming();
+        }
+    }
+}
+
+// Floor for the guided word: the same keys, restarted at the same points, on a plain line edit.
+void BM_Key_PlainLineEdit_GuidedWord(benchmark::State& state)
+{
+    PlainLineEdit plain;
+    typeGuidedWord(state, *plain.box, false);
+}
+BENCHMARK(BM_Key_PlainLineEdit_GuidedWord)->Unit(benchmark::kMicrosecond);
+
+void BM_Key_PlainLineEdit_GuidedWord_Painted(benchmark::State& state)
+{
+    PlainLineEdit plain;
+    typeGuidedWord(state, *plain.box, true);
+}
+BENCHMARK(BM_Key_PlainLineEdit_GuidedWord_Painted)->Unit(benchmark::kMicrosecond);
+
+// The word on display typed along its guide with the guide on: painted, each key draws the romaji still to type.
+void typeGuidedWordInGame(benchmark::State& state, bool guideOn, bool painted)
+{
+    WordOnDisplay shown(oneWordFolder(guidedWord));
+    InputBox::showGuide(guideOn);
+    typeGuidedWord(state, shown.box, painted);
+    InputBox::showGuide(false);
+}
+
+void BM_Key_GameInputBox_GuidedWord(benchmark::State& state)
+{
+    typeGuidedWordInGame(state, true, false);
+}
+BENCHMARK(BM_Key_GameInputBox_GuidedWord)->Unit(benchmark::kMicrosecond);
+
+void BM_Key_GameInputBox_GuidedWord_Painted(benchmark::State& state)
+{
+    typeGuidedWordInGame(state, true, true);
+}
+BENCHMARK(BM_Key_GameInputBox_GuidedWord_Painted)->Unit(benchmark::kMicrosecond);
+
+// The same keys with the guide off, which tells the guide's own share.
+void BM_Key_GameInputBox_GuidedWord_GuideOff(benchmark::State& state)
+{
+    typeGuidedWordInGame(state, false, false);
+}
+BENCHMARK(BM_Key_GameInputBox_GuidedWord_GuideOff)->Unit(benchmark::kMicrosecond);
+
+void BM_Key_GameInputBox_GuidedWord_GuideOff_Painted(benchmark::State& state)
+{
+    typeGuidedWordInGame(state, false, true);
+}
+BENCHMARK(BM_Key_GameInputBox_GuidedWord_GuideOff_Painted)->Unit(benchmark::kMicrosecond);
+
+// A key after a flood: first range(0) keys of "a" are typed outside the timing (each would add an あ to a box without
+// a bound), then each iteration types one more "a" and deletes it again with Backspace, so every timed "a" lands in a
+// box that holds what the flood left in it.
+void typeAfterFlood(benchmark::State& state, bool painted)
+{
+    WordOnDisplay shown;
+    for (std::int64_t i = 0; i < state.range(0); ++i)
+        QTest::keyClick(&shown.box, 'a');
+    QCoreApplication::processEvents();
+    const qsizetype heldBefore = shown.box.text().size();
+    for (auto _ : state) {
+        QTest::keyClick(&shown.box, 'a');
+        QTest::keyClick(&shown.box, Qt::Key_Backspace);
+        if (painted)
+            QCoreApplication::processEvents();
+    }
+    state.SetLabel("box held " + std::to_string(heldBefore));
+    if (!shown.screen->game().wordOnDisplay())
+        state.SkipWithError("the flood answered the word");
+}
+
+void BM_KeyAndBackspace_GameInputBox_AfterFlood(benchmark::State& state)
+{
+    typeAfterFlood(state, false);
+}
+BENCHMARK(BM_KeyAndBackspace_GameInputBox_AfterFlood)->Arg(0)->Arg(200)->Arg(20000)->Unit(benchmark::kMicrosecond);
+
+void BM_KeyAndBackspace_GameInputBox_AfterFlood_Painted(benchmark::State& state)
+{
+    typeAfterFlood(state, true);
+}
+BENCHMARK(BM_KeyAndBackspace_GameInputBox_AfterFlood_Painted)->Arg(0)->Arg(20000)->Unit(benchmark::kMicrosecond);
+
+// The flood going on: after range(0) keys of "a" outside the timing, each iteration is one more "a". With no flood
+// before, the box is emptied every 64 keys outside the timing, so these are the first keys of a game; after 20,000 the
+// box is full and each key is announced, checked and refused.
+void BM_Key_GameInputBox_FloodGoesOn(benchmark::State& state)
+{
+    WordOnDisplay shown;
+    for (std::int64_t i = 0; i < state.range(0); ++i)
+        QTest::keyClick(&shown.box, 'a');
+    QCoreApplication::processEvents();
+    const bool restart = state.range(0) == 0;
+    int typed = 0;
+    for (auto _ : state) {
+        QTest::keyClick(&shown.box, 'a');
+        if (restart && ++typed == 64) {
+            state.PauseTiming();
+            emptyBox(shown.box);
+            typed = 0;
+            state.ResumeTiming();
+        }
+    }
+    state.SetLabel("box holds " + std::to_string(shown.box.text().size()));
+}
+BENCHMARK(BM_Key_GameInputBox_FloodGoesOn)->Arg(0)->Arg(20000)->Unit(benchmark::kMicrosecond);
+
+// The flood itself: 20,000 keys of "a" into the game's input box on display, one pass of the event loop at the end,
+// then the box emptied outside the timing. Without a bound on the box this grows with the square of the keys.
+void BM_Flood20000Keys_GameInputBox(benchmark::State& state)
+{
+    WordOnDisplay shown;
+    for (auto _ : state) {
+        for (int i = 0; i < 20000; ++i)
+            QTest::keyClick(&shown.box, 'a');
+        QCoreApplication::processEvents();
+        state.PauseTiming();
+        emptyBox(shown.box);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Flood20000Keys_GameInputBox)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 } // namespace
 

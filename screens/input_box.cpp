@@ -55,6 +55,7 @@ InputBox::InputBox(QWidget* parent) : QLineEdit(parent)
     setAttribute(Qt::WA_InputMethodEnabled);
     // Room at the right for the mode mark, so typed text never runs under it.
     setTextMargins(0, 0, 28, 0);
+    setMaxLength(longestText);
     setToolTip(QStringLiteral("ローマ字で単語を入力して Enter を押してください。F1 でローマ字のガイドを表示します。"));
 }
 
@@ -73,22 +74,40 @@ void InputBox::showGuide(bool on)
     }
 }
 
-RomajiHint InputBox::currentHint() const
+const RomajiHint& InputBox::currentHint() const
 {
+    static const RomajiHint none{u"", RomajiHint::noMistake, false};
     if (!guideOn || word.empty())
-        return {u"", RomajiHint::noMistake, false};
-    return guide.hint(word, text().toStdU16String(), composer.pending());
+        return none;
+    const QString committed = text();
+    GuideSeen& seen = guideSeen;
+    if (!seen.valid || seen.text != committed || seen.pending != composer.pending() || seen.word != word ||
+        seen.family != guide.family()) {
+        seen.text = committed;
+        seen.pending = composer.pending();
+        seen.word = word;
+        seen.family = guide.family();
+        seen.hint = guide.hint(word, committed.toStdU16String(), composer.pending());
+        const QString rest = qtext(seen.hint.rest);
+        if (rest != seen.rest) {
+            seen.rest = rest;
+            seen.restText.setTextFormat(Qt::PlainText);
+            seen.restText.setText(rest);
+        }
+        seen.valid = true;
+    }
+    return seen.hint;
 }
 
 QString InputBox::guideText() const
 {
-    const RomajiHint hint = currentHint();
-    return hint.mistaken() ? QString() : qtext(hint.rest);
+    const RomajiHint& hint = currentHint();
+    return hint.mistaken() || hint.rest.empty() ? QString() : guideSeen.rest;
 }
 
 int InputBox::markedMistake() const
 {
-    const RomajiHint hint = currentHint();
+    const RomajiHint& hint = currentHint();
     return hint.mistaken() ? static_cast<int>(hint.mistakeAt) : -1;
 }
 
@@ -180,6 +199,9 @@ bool InputBox::composeKey(const QKeyEvent& key)
         return true;
     }
     const QString typed = key.text();
+    // A full box takes no more letters, not even pending ones: the key has been announced, and that is all it does.
+    if (plain && typed.size() == 1 && typed.at(0).isPrint() && text().size() >= maxLength())
+        return true;
     if (plain && typed.size() == 1 && typed.at(0).unicode() >= 0x20 && typed.at(0).unicode() < 0x7F) {
         const char16_t letter = typed.at(0).unicode();
         const std::u16string pendingBefore = composer.pending();
@@ -252,7 +274,7 @@ void InputBox::paintEvent(QPaintEvent* event)
 
 void InputBox::paintGuide(QPainter& painter) const
 {
-    const RomajiHint hint = currentHint();
+    const RomajiHint& hint = currentHint();
     if (hint.rest.empty() && !hint.mistaken())
         return;
     // Where the line edit drew the text: the cursor sits after the committed text before it and after our pending
@@ -280,8 +302,7 @@ void InputBox::paintGuide(QPainter& painter) const
         dim.setAlpha(100);
         painter.setPen(dim);
         painter.setFont(font());
-        painter.drawText(QRectF(endX + 2, cursor.top(), area.right() - endX, cursor.height()),
-                         Qt::AlignLeft | Qt::AlignTop, qtext(hint.rest));
+        painter.drawStaticText(QPointF(endX + 2, cursor.top()), guideSeen.restText);
     }
     painter.restore();
 }

@@ -4,6 +4,7 @@
 #include "logic/romaji_guide.h"
 
 #include <QLineEdit>
+#include <QStaticText>
 
 class QPainter;
 
@@ -22,12 +23,19 @@ namespace fururupo {
 // once, so "shinbun" needs one Enter. F1 switches the romaji guide on and off for the rest of the run: after the
 // typed text, dimmed, the romaji still to type; once the text stops being the start of the word, a red line under the
 // first wrong kana instead. The guide is painted only: it is never part of text() and changes nothing compared.
+//
+// The box holds at most longestText characters, a few times the longest word, and refuses what would go beyond, so a
+// flood of keys costs each key the same as the first: the key is still announced and the game checks the text as it
+// stands.
 class InputBox : public QLineEdit
 {
     Q_OBJECT
 
 public:
     enum class Mode { Hiragana, Katakana, Direct };
+
+    // No word is longer than 31 characters; four times that leaves room for any slip, and nothing typed beyond counts.
+    static constexpr int longestText = 128;
 
     explicit InputBox(QWidget* parent = nullptr);
 
@@ -73,12 +81,27 @@ private:
     void commitPending();
 
     // The guide for the text and pending letters as they stand; empty when the guide is off or no word is shown.
-    RomajiHint currentHint() const;
+    // Worked out once for each text, pending letters, word and spelling family, however often the box is painted.
+    const RomajiHint& currentHint() const;
     // Draws the guide's romaji after the text, or the red line under the first wrong kana.
     void paintGuide(QPainter& painter) const;
 
+    // The last guide worked out, with what it was worked out for.
+    struct GuideSeen
+    {
+        QString text;
+        std::u16string pending;
+        std::u16string word;
+        SpellingFamily family = SpellingFamily::Hepburn;
+        RomajiHint hint;
+        QString rest;
+        QStaticText restText; // laid out once, on its first paint
+        bool valid = false;
+    };
+
     KanaComposer composer;
     RomajiGuide guide;
+    mutable GuideSeen guideSeen;
     std::u16string word;
     Mode inputMode = Mode::Hiragana;
     static bool guideOn;
