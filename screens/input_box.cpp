@@ -74,6 +74,19 @@ void InputBox::showGuide(bool on)
     }
 }
 
+// The guide's spellings never run across a change of script, so a switch is due exactly when nothing is pending and
+// the word's next kana is of the other script than the mode; ー, punctuation and anything else switch nothing.
+bool InputBox::needsScriptSwitch(const QString& committed) const
+{
+    if (!composer.pending().empty() || inputMode == Mode::Direct ||
+        static_cast<std::size_t>(committed.size()) >= word.size())
+        return false;
+    const char16_t next = word[static_cast<std::size_t>(committed.size())];
+    const bool hiragana = next >= u'\u3041' && next <= u'\u3096';
+    const bool katakana = next >= u'\u30A1' && next <= u'\u30FA';
+    return (hiragana && inputMode == Mode::Katakana) || (katakana && inputMode == Mode::Hiragana);
+}
+
 const RomajiHint& InputBox::currentHint() const
 {
     static const RomajiHint none{u"", RomajiHint::noMistake, false};
@@ -82,13 +95,16 @@ const RomajiHint& InputBox::currentHint() const
     const QString committed = text();
     GuideSeen& seen = guideSeen;
     if (!seen.valid || seen.text != committed || seen.pending != composer.pending() || seen.word != word ||
-        seen.family != guide.family()) {
+        seen.family != guide.family() || seen.mode != inputMode) {
         seen.text = committed;
         seen.pending = composer.pending();
         seen.word = word;
         seen.family = guide.family();
+        seen.mode = inputMode;
         seen.hint = guide.hint(word, committed.toStdU16String(), composer.pending());
-        const QString rest = qtext(seen.hint.rest);
+        QString rest = qtext(seen.hint.rest);
+        if (!rest.isEmpty() && !seen.hint.mistaken() && needsScriptSwitch(committed))
+            rest.prepend(QStringLiteral("F7 "));
         if (rest != seen.rest) {
             seen.rest = rest;
             seen.restText.setTextFormat(Qt::PlainText);

@@ -59,7 +59,9 @@ public:
     static void showGuide(bool on);
 
     // What the guide shows now: the romaji still to type (empty when it shows nothing), and where the first wrong
-    // character of the text is (-1 when none is marked).
+    // character of the text is (-1 when none is marked). When the next kana to type is of the other script than the
+    // box's kana mode (katakana in hiragana mode, or the other way round), the romaji is led by "F7 ", the key that
+    // switches: typing what the guide shows, F7 included, always gives the word.
     QString guideText() const;
     int markedMistake() const;
 
@@ -80,6 +82,7 @@ private:
     void showComposition(const QString& commit);
     void commitPending();
 
+    bool needsScriptSwitch(const QString& committed) const;
     // The guide for the text and pending letters as they stand; empty when the guide is off or no word is shown.
     // Worked out once for each text, pending letters, word and spelling family, however often the box is painted.
     const RomajiHint& currentHint() const;
@@ -93,6 +96,7 @@ private:
         std::u16string pending;
         std::u16string word;
         SpellingFamily family = SpellingFamily::Hepburn;
+        Mode mode = Mode::Hiragana;
         RomajiHint hint;
         QString rest;
         QStaticText restText; // laid out once, on its first paint

@@ -110,6 +110,37 @@ TEST_F(Aids, F1ShowsTheRomajiStillToTypeWithoutChangingTheText)
     EXPECT_EQ(box->guideText(), "");
 }
 
+// A word of both scripts: where its next kana is of the other script than the box's mode, the guide leads with F7,
+// and typing exactly what it shows, F7 included, gives the word.
+TEST_F(Aids, TheGuideShowsF7WhereTheWordChangesScript)
+{
+    for (const QString& word : {QStringLiteral("ミシンがけ"), QStringLiteral("しャつ"), QStringLiteral("ッかー"),
+                                QStringLiteral("ヴぁイオリン")}) {
+        SCOPED_TRACE(word.toStdString());
+        GameScreen* form = openOn(word);
+        auto* box = child<InputBox>(form, "Text1");
+        if (!InputBox::guideShown())
+            pressKeyOn(*box, Qt::Key_F1);
+        int switches = 0;
+        for (int keys = 0; !box->guideText().isEmpty() && keys < 100; ++keys) {
+            const QString shown = box->guideText();
+            if (shown.startsWith(QStringLiteral("F7 "))) {
+                pressKeyOn(*box, Qt::Key_F7);
+                ++switches;
+                EXPECT_FALSE(box->guideText().startsWith(QStringLiteral("F7"))) << shown;
+            } else {
+                QTest::keyClick(box, shown.at(0).toLatin1());
+            }
+        }
+        EXPECT_EQ(box->text(), word);
+        EXPECT_GE(switches, 1);
+        closeAllWindows();
+    }
+    // A word of one script shows no switch.
+    GameScreen* form = openOn(QStringLiteral("ねこ"));
+    EXPECT_EQ(child<InputBox>(form, "Text1")->guideText(), QStringLiteral("neko"));
+}
+
 // A wrong kana makes the guide give way to a red line under it, until the player deletes it.
 TEST_F(Aids, AWrongKanaIsMarkedUntilDeleted)
 {
