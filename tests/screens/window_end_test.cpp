@@ -114,6 +114,14 @@ TEST(WindowEnd, AWindowDestroyedByAnotherClientEndsTheGame)
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.insert(QStringLiteral("DISPLAY"), display.name);
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        // Under the sanitizers, strict string checks stop the game inside the system's X keyboard library (a strndup
+        // past the end of a buffer that libxkbcommon-x11 reads from the server), before any code of ours runs; the
+        // child keeps every other check.
+        const QString sanitizerOptions = environment.value(QStringLiteral("ASAN_OPTIONS"));
+        if (!sanitizerOptions.isEmpty())
+            environment.insert(QStringLiteral("ASAN_OPTIONS"), QString(sanitizerOptions)
+                                                                   .replace(QStringLiteral("strict_string_checks=1"),
+                                                                            QStringLiteral("strict_string_checks=0")));
         QProcess process;
         const std::unique_ptr<QProcess, void (*)(QProcess*)> endAnyway(&process, [](QProcess* left) {
             left->kill();
