@@ -87,10 +87,10 @@ void GameScreen::setPrompt(std::u16string_view text)
     ui->Text1->setWord(typingGame.wordOnDisplay() ? std::u16string_view(typingGame.answer()) : std::u16string_view());
 }
 
+// The game sets its answer before the prompt, so setPrompt has already given the box the reading to type.
 void GameScreen::setReading(std::u16string_view text)
 {
     ui->wordReading->setText(captionText(text));
-    ui->Text1->setWord(typingGame.wordOnDisplay() ? std::u16string_view(typingGame.answer()) : std::u16string_view());
 }
 
 void GameScreen::setExplanation(std::u16string_view text)
@@ -139,15 +139,13 @@ void GameScreen::yieldToEvents()
 // The line is built by plain concatenation: a path or a file's text is shown as it is, never read as a pattern.
 void GameScreen::reportLoadFailure(std::int32_t count, LoadFailure why)
 {
-    ui->loadFailureLine->setText(qtext(describeLoadFailure(why, count, wordFileShown)) +
-                                 QStringLiteral("（読めた行：") + QString::number(count) + QStringLiteral("）"));
-    ui->loadFailureLine->show();
+    showLine(qtext(describeLoadFailure(why, count, wordFileShown)) + QStringLiteral("（読めた行：") +
+             QString::number(count) + QStringLiteral("）"));
 }
 
 void GameScreen::reportUnreadableText(std::int32_t line)
 {
-    ui->loadFailureLine->setText(qtext(describeUnreadableText(line, wordFileShown)));
-    ui->loadFailureLine->show();
+    showLine(qtext(describeUnreadableText(line, wordFileShown)));
 }
 
 void GameScreen::reportBadLine(std::int32_t line, LineProblem why)
@@ -155,8 +153,7 @@ void GameScreen::reportBadLine(std::int32_t line, LineProblem why)
     // An unreadable-text line, if any, came first and stays: it usually explains the bad line too.
     if (ui->loadFailureLine->isVisible() || !ui->loadFailureLine->text().isEmpty())
         return;
-    ui->loadFailureLine->setText(qtext(describeBadLine(line, why, wordFileShown)));
-    ui->loadFailureLine->show();
+    showLine(qtext(describeBadLine(line, why, wordFileShown)));
 }
 
 std::int32_t GameScreen::getFile()
@@ -286,7 +283,6 @@ void GameScreen::dropEvent(QDropEvent* event)
         showLine(dropped.refusal);
         return;
     }
-    lists->clearNotice();
     if (!lists->choose(dropped.path)) {
         showLine(qtext(lists->notice()));
         return;
