@@ -189,7 +189,7 @@ void TitleScreen::pickWithDialog()
 
 void TitleScreen::chooseList(const std::filesystem::path& path)
 {
-    lists->clearNotice();
+    // A choice that succeeds clears the notice; one that fails puts its reason there.
     lists->choose(path);
     showLists();
 }
