@@ -104,11 +104,11 @@ TEST(WindowEnd, AWindowDestroyedByAnotherClientEndsTheGame)
         GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-deps installs both)";
     const QString game = QCoreApplication::applicationDirPath() + QStringLiteral("/fururupo");
     ASSERT_TRUE(QFile::exists(game));
-    const VirtualDisplay display;
-    ASSERT_FALSE(display.name.isEmpty()) << "Xvfb did not start";
-
     for (const QString& window : {QStringLiteral("Form1"), QStringLiteral("Form2")}) {
         SCOPED_TRACE(window.toStdString());
+        // A display of its own for each game, so that nothing the first game left on the server meets the second.
+        const VirtualDisplay display;
+        ASSERT_FALSE(display.name.isEmpty()) << "Xvfb did not start";
         QTemporaryDir workingFolder;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
