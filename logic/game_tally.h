@@ -1,0 +1,91 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fururupo {
+
+// How one word of a game went.
+struct WordOutcome
+{
+    std::u16string word;   // as shown
+    std::u16string answer; // what is typed for it: its reading, or the word itself
+    // Word-clock ticks (seconds) from its showing to its match or its time-up.
+    std::int32_t seconds = 0;
+    bool timedOut = false;
+    // Keys typed on it that were mistakes.
+    std::int32_t mistakes = 0;
+};
+
+// One kana (one UTF-16 character of the answers) over the words of a game: how many times it was to be typed, and in
+// how many of those it was mistyped (at most once for each time, so misses never exceed typed).
+struct KanaCount
+{
+    std::u16string kana;
+    std::int32_t typed = 0;
+    std::int32_t missed = 0;
+};
+
+// Counts one game as it is played, for the results and the history. It only watches: nothing it counts changes what
+// the game shows or compares.
+//
+// A key is counted once it has taken effect, with the box's text as it then stands. While a word is on display, a key
+// after which the text is still the start of the answer is a good key; one after which it is not is a mistake, and
+// the first kana the text gets wrong is marked missed (once for that showing of the word). A key that shortens a wrong
+// text (Backspace) is a correction, neither good nor a mistake. The key whose check accepts the word is a good key.
+// Keys while no word is on display (countdown, time-up, finish) are not counted.
+class GameTally
+{
+public:
+    // A new game: every count back to zero.
+    void reset();
+
+    // A word drawn and shown at word-clock tick `elapsed`.
+    void wordShown(std::u16string_view word, std::u16string_view answer, std::int32_t elapsed);
+    // The check of a key accepted the word on display at tick `elapsed`; the key that did it is counted good here,
+    // and its own effect afterwards is not counted again.
+    void wordMatched(std::int32_t elapsed);
+    // The word on display ran out of time at tick `elapsed`, the box holding `text`; the kana where the text stopped
+    // being right (or the first one not yet typed) is marked missed.
+    void wordTimedOut(std::int32_t elapsed, std::u16string_view text);
+    // A key has taken effect and the box now holds textAfter.
+    void keyTaken(std::u16string_view textAfter);
+
+    std::int32_t goodKeys() const { return good; }
+    std::int32_t mistakes() const { return wrong; }
+    std::int32_t corrections() const { return corrected; }
+    // Every counted key: good ones, mistakes and corrections.
+    std::int32_t keys() const { return good + wrong + corrected; }
+
+    // The words matched or timed out, in the order shown; the word still on display is not among them.
+    const std::vector<WordOutcome>& words() const { return outcomes; }
+    // Every kana of those words, in the order first met.
+    const std::vector<KanaCount>& kana() const { return kanaCounts; }
+
+    bool wordOnDisplay() const { return showing; }
+
+private:
+    void closeWord(std::int32_t elapsed, bool timedOut);
+    // Length of the longest start of the answer that text shares.
+    std::size_t rightPart(std::u16string_view text) const;
+    void markMissed(std::size_t at);
+
+    std::vector<WordOutcome> outcomes;
+    std::vector<KanaCount> kanaCounts;
+    std::int32_t good = 0;
+    std::int32_t wrong = 0;
+    std::int32_t corrected = 0;
+
+    // The word on display.
+    bool showing = false;
+    bool matchedKeyPending = false;
+    WordOutcome current;
+    std::int32_t shownAt = 0;
+    std::size_t lastLength = 0;
+    // One flag per character of the answer: already marked missed in this showing.
+    std::vector<bool> missedHere;
+};
+
+} // namespace fururupo
