@@ -19,6 +19,9 @@ public:
     virtual void setInputText(std::u16string_view text) = 0;
     virtual void setCountdownClock(bool on) = 0;
     virtual void setWordClock(bool on) = 0;
+    // The 21st word was typed and the record shown: the game's tally is complete. A display that keeps no results
+    // may ignore it.
+    virtual void gameFinished() {}
 };
 
 } // namespace fururupo

@@ -33,7 +33,7 @@ struct KanaCount
 //
 // A key is counted once it has taken effect, with the box's text as it then stands. While a word is on display, a key
 // after which the text is still the start of the answer is a good key; one after which it is not is a mistake, and
-// the first kana the text gets wrong is marked missed (once for that showing of the word). A key that shortens a wrong
+// the first kana the text gets wrong is marked missed (once for that showing of the word). A key that shortens the
 // text (Backspace) is a correction, neither good nor a mistake. The key whose check accepts the word is a good key.
 // Keys while no word is on display (countdown, time-up, finish) are not counted.
 class GameTally
@@ -47,9 +47,9 @@ public:
     // The check of a key accepted the word on display at tick `elapsed`; the key that did it is counted good here,
     // and its own effect afterwards is not counted again.
     void wordMatched(std::int32_t elapsed);
-    // The word on display ran out of time at tick `elapsed`, the box holding `text`; the kana where the text stopped
-    // being right (or the first one not yet typed) is marked missed.
-    void wordTimedOut(std::int32_t elapsed, std::u16string_view text);
+    // The word on display ran out of time at tick `elapsed`; the kana where the last key left the text wrong (or the
+    // first one not yet typed) is marked missed.
+    void wordTimedOut(std::int32_t elapsed);
     // A key has taken effect and the box now holds textAfter.
     void keyTaken(std::u16string_view textAfter);
 
@@ -61,7 +61,7 @@ public:
 
     // The words matched or timed out, in the order shown; the word still on display is not among them.
     const std::vector<WordOutcome>& words() const { return outcomes; }
-    // Every kana of those words, in the order first met.
+    // Every character of their answers (kana, and ー or letters where a word has them), in the order first met.
     const std::vector<KanaCount>& kana() const { return kanaCounts; }
 
     bool wordOnDisplay() const { return showing; }
@@ -80,10 +80,11 @@ private:
 
     // The word on display.
     bool showing = false;
-    bool matchedKeyPending = false;
     WordOutcome current;
     std::int32_t shownAt = 0;
     std::size_t lastLength = 0;
+    // How much of the text the last key left right: where a time-up finds the player stuck.
+    std::size_t lastRight = 0;
     // One flag per character of the answer: already marked missed in this showing.
     std::vector<bool> missedHere;
 };

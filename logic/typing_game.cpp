@@ -77,6 +77,7 @@ void TypingGame::startGame(bool slow, bool normal, bool fast, const Load& load)
     }
     counters.cleared = 0;
     counters.entries = 0;
+    counting.reset();
     // The load yields to pending events, so input can arrive here; no word is on display, so none of it matches.
     counters.entries = load();
     hasWords = false;
@@ -152,10 +153,12 @@ void TypingGame::wordClockTick()
         const std::u16string& word = list.word(index);
         const std::u16string& explanation = list.explanation(index);
         showPrompt(word, true, list.reading(index));
+        counting.wordShown(word, answerText, counters.elapsed);
         display.setExplanation(std::u16string(texts::explanationHeading) + std::u16string(texts::lineBreak) +
                                explanation);
     }
     if (counters.ticksLeft <= 0) {
+        counting.wordTimedOut(counters.elapsed);
         showPrompt(std::u16string(texts::timeUp));
         display.setExplanation({});
         display.setCountdownClock(false);
@@ -174,6 +177,7 @@ void TypingGame::checkInput(std::u16string_view text)
     // star, so holding a key cannot win a game. A word written in kanji is answered by its reading.
     if (!wordShown || text != answerText)
         return;
+    counting.wordMatched(counters.elapsed);
     starsText += texts::star;
     display.setStars(starsText);
     showPrompt({});
@@ -186,6 +190,7 @@ void TypingGame::checkInput(std::u16string_view text)
                    std::u16string(texts::record) + decimal(counters.elapsed) + std::u16string(texts::seconds));
         display.setWordClock(false);
         counters.cleared = 0;
+        display.gameFinished();
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logic/game_display.h"
+#include "logic/game_tally.h"
 #include "logic/word_list.h"
 
 #include <cstdint>
@@ -49,7 +50,11 @@ public:
     void wordClockTick();
     // text is the input box's text before the key that triggered the call takes effect.
     void checkInput(std::u16string_view text);
+    // The same key once it has taken effect, with the box's text as it then stands: counted, never compared.
+    void keyTaken(std::u16string_view textAfter) { counting.keyTaken(textAfter); }
 
+    // What this game has counted so far: keys, mistakes, words and kana.
+    const GameTally& tally() const { return counting; }
     // The counters of a game, read-only: only the game's own operations change them.
     std::int16_t countdown() const { return counters.countdown; }
     std::int16_t ticksLeft() const { return counters.ticksLeft; }
@@ -87,6 +92,7 @@ private:
     std::u16string answerText;
     std::u16string starsText;
     Counters counters;
+    GameTally counting;
     bool wordShown = false;
     // True when the last load gave at least one entry with a word: blank entries are never drawn.
     bool hasWords = false;

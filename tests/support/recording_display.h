@@ -22,6 +22,8 @@ struct RecordingDisplay final : GameDisplay
         countdownClock = on, calls.push_back({u"countdownClock", on ? u"on" : u"off"});
     }
     void setWordClock(bool on) override { wordClock = on, calls.push_back({u"wordClock", on ? u"on" : u"off"}); }
+    // Counted apart from the calls, so that the order of the visible assignments reads the same with or without it.
+    void gameFinished() override { ++finishes; }
 
     void record(std::u16string_view element, std::u16string_view text, std::u16string& latest)
     {
@@ -32,6 +34,7 @@ struct RecordingDisplay final : GameDisplay
     std::vector<std::pair<std::u16string, std::u16string>> calls;
     std::u16string prompt, reading, explanation, stars, speed = u"(unset)", input;
     bool countdownClock = false, wordClock = false;
+    int finishes = 0;
 };
 
 } // namespace fururupo::testing
