@@ -236,7 +236,7 @@ TEST(GameResults, SummaryAndTextsSayKeysAccuracyTheSlowestWordAndTheBest)
     g.tick(3);
     g.type(u"あむ");
     g.backspace();
-    g.type(u"も");
+    g.type(u"め");
     g.enter();
     const GameSummary summary = summarize(g.game.tally(), 30);
     EXPECT_EQ(summary.keys, 8);
