@@ -94,6 +94,34 @@ void BM_CheckInput_MatchThenDraw(benchmark::State& state)
         state.SkipWithError("the next word was not drawn");
 }
 
+// What counting adds to a key: the tally of one key after it took effect, the box one kana short of the word (a
+// good key) or wrong in its last kana (a mistake, which also marks the kana). Beside BM_CheckInput_MissPrefix, the
+// check the same key makes before it.
+void BM_Tally_KeyOnTrack(benchmark::State& state)
+{
+    ShownWord table;
+    const std::u16string typed(shownWord.substr(0, shownWord.size() - 1));
+    for (auto _ : state) {
+        table.game.keyTaken(typed);
+        benchmark::ClobberMemory();
+    }
+    if (!table.showing() || table.game.tally().goodKeys() == 0)
+        state.SkipWithError("the key was not counted");
+}
+
+void BM_Tally_KeyMistake(benchmark::State& state)
+{
+    ShownWord table;
+    std::u16string typed(shownWord);
+    typed.back() = u'く';
+    for (auto _ : state) {
+        table.game.keyTaken(typed);
+        benchmark::ClobberMemory();
+    }
+    if (!table.showing() || table.game.tally().mistakes() == 0)
+        state.SkipWithError("the mistake was not counted");
+}
+
 // The floor for a key-down: comparing the input with the shown word and nothing else.
 void BM_U16StringCompare(benchmark::State& state)
 {
@@ -130,6 +158,8 @@ void BM_KanaComposer_TypeWord(benchmark::State& state)
 
 BENCHMARK(BM_U16StringCompare);
 BENCHMARK(BM_CheckInput_MissPrefix);
+BENCHMARK(BM_Tally_KeyOnTrack);
+BENCHMARK(BM_Tally_KeyMistake);
 BENCHMARK(BM_CheckInput_MissLastKana);
 BENCHMARK(BM_CheckInput_MatchThenDraw);
 BENCHMARK(BM_KanaComposer_TypeWord);
