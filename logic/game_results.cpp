@@ -43,14 +43,20 @@ double accuracyOf(std::int32_t keys, std::int32_t mistakes)
 
 GameSummary summarize(const GameTally& tally, std::int32_t seconds)
 {
+    return summarize(seconds, tally.keys(), tally.mistakes(), tally.words());
+}
+
+GameSummary summarize(std::int32_t seconds, std::int32_t keys, std::int32_t mistakes,
+                      const std::vector<WordOutcome>& words)
+{
     GameSummary summary;
     summary.seconds = seconds;
-    summary.keys = tally.keys();
-    summary.mistakes = tally.mistakes();
-    summary.keysPerMinute = keysPerMinuteOf(summary.keys, seconds);
-    summary.accuracy = accuracyOf(summary.keys, summary.mistakes);
+    summary.keys = keys;
+    summary.mistakes = mistakes;
+    summary.keysPerMinute = keysPerMinuteOf(keys, seconds);
+    summary.accuracy = accuracyOf(keys, mistakes);
     const WordOutcome* slowest = nullptr;
-    for (const WordOutcome& word : tally.words()) {
+    for (const WordOutcome& word : words) {
         if (slowest == nullptr || word.seconds > slowest->seconds)
             slowest = &word;
     }

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fururupo {
 
@@ -24,6 +25,8 @@ struct GameSummary
 };
 
 GameSummary summarize(const GameTally& tally, std::int32_t seconds);
+GameSummary summarize(std::int32_t seconds, std::int32_t keys, std::int32_t mistakes,
+                      const std::vector<WordOutcome>& words);
 
 // Keys a minute and accuracy as the results and the history both work them out from the saved counts.
 double keysPerMinuteOf(std::int32_t keys, std::int32_t seconds);

@@ -2,6 +2,7 @@
 
 #include "platform/program_folder.h"
 #include "player/list_choice.h"
+#include "player/records_store.h"
 #include "screens/title_screen.h"
 
 #include <QFont>
@@ -200,7 +201,9 @@ int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& 
     }
     ForeignDestroyWatch destroyWatch;
     app.installNativeEventFilter(&destroyWatch);
-    auto* titleScreen = new TitleScreen(std::move(lists));
+    // The history of games: nothing is opened until a game ends or 成績 is pressed.
+    auto records = std::make_shared<RecordsStore>(RecordsStore::defaultFile());
+    auto* titleScreen = new TitleScreen(std::move(lists), true, std::move(records));
     titleScreen->show();
     if (titleShown)
         titleShown(*titleScreen);

@@ -1,8 +1,10 @@
 #include "screens/game_screen.h"
 
+#include "logic/game_results.h"
 #include "platform/program_folder.h"
 #include "platform/rnd.h"
 #include "player/list_choice.h"
+#include "player/records_store.h"
 #include "screens/application.h"
 #include "screens/list_picking.h"
 #include "screens/text_and_placement.h"
@@ -12,6 +14,8 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+
+#include <unordered_set>
 
 namespace fururupo {
 
@@ -40,20 +44,23 @@ std::u16string shownPath(const std::filesystem::path& path)
 } // namespace
 
 GameScreen::GameScreen(const std::filesystem::path& wordFolder, bool slow, bool normal, bool fast, QWidget* parent)
-    : GameScreen(fixedListChoice(wordFolder), false, slow, normal, fast, parent)
+    : GameScreen(fixedListChoice(wordFolder), false, slow, normal, fast, {}, {}, parent)
 {
 }
 
 GameScreen::GameScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, bool slow, bool normal, bool fast,
+                       std::shared_ptr<RecordsStore> records, std::vector<std::u16string> practiceWords,
                        QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::GameScreen>()), lists(std::move(lists)), offersChoice(offersChoice),
+      records(std::move(records)), practiceWords(std::move(practiceWords)),
       wordFile(wordFileOf(this->lists->chosen())), wordFileShown(shownPath(wordFile)),
       typingGame(*this, words, &rnd, wordFileShown), slow(slow), normal(normal), fast(fast)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
-    // Hidden until a load has something to say.
+    // Hidden until a load has something to say, and until a game is finished.
     ui->loadFailureLine->hide();
+    ui->resultsPanel->hide();
 
     setUpClock(countdownClock, this, "Timer1");
     setUpClock(wordClock, this, "Timer2");
@@ -62,6 +69,10 @@ GameScreen::GameScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, boo
     connect(ui->Text1, &InputBox::keyDown, this, [this](const QString& text) {
         if (!closing)
             guarded([&] { typingGame.checkInput(text.toStdU16String()); });
+    });
+    connect(ui->Text1, &InputBox::keyTaken, this, [this](const QString& text) {
+        if (!closing)
+            guarded([&] { typingGame.keyTaken(text.toStdU16String()); });
     });
     connect(ui->Label6, &ClickableLabel::clicked, this, &GameScreen::playAgain);
     connect(ui->Label3, &ClickableLabel::clicked, this, &GameScreen::goBack);
@@ -131,6 +142,89 @@ void GameScreen::setWordClock(bool on)
         wordClock.start();
 }
 
+// Called from inside the check of the 21st word's key: the game is taken down as it stands, and kept and shown once
+// that key has been handled, so the key itself never waits for the disk.
+void GameScreen::gameFinished()
+{
+    gameKept = true;
+    QMetaObject::invokeMethod(
+        this, [this, record = recordOfThisGame(true), game = gameNumber] { keepAndShowResults(record, game); },
+        Qt::QueuedConnection);
+}
+
+SpeedLevel GameScreen::speedPlayed() const
+{
+    // As the game resolves its flags: the last one set wins.
+    SpeedLevel speed = SpeedLevel::Normal;
+    if (slow)
+        speed = SpeedLevel::Slow;
+    if (normal)
+        speed = SpeedLevel::Normal;
+    if (fast)
+        speed = SpeedLevel::Fast;
+    return speed;
+}
+
+GameRecord GameScreen::recordOfThisGame(bool finished) const
+{
+    const GameTally& tally = typingGame.tally();
+    GameRecord record;
+    record.playedAt = QDateTime::currentDateTimeUtc();
+    record.listPath = qtext(wordFileShown);
+    record.listName = qtext(listName);
+    record.listHash = listHash;
+    record.speed = speedPlayed();
+    record.finished = finished;
+    record.practice = !practiceWords.empty();
+    record.seconds = typingGame.elapsed();
+    record.keys = tally.keys();
+    record.mistakes = tally.mistakes();
+    record.words = tally.words();
+    record.kana = tally.kana();
+    return record;
+}
+
+void GameScreen::keepUnfinishedGame()
+{
+    if (gameKept || !records || listHash.isEmpty() || typingGame.tally().words().empty())
+        return;
+    gameKept = true;
+    if (!records->save(recordOfThisGame(false)) && !records->notice().empty())
+        showLine(qtext(records->notice()));
+}
+
+void GameScreen::keepAndShowResults(const GameRecord& record, int game)
+{
+    BestStanding standing = BestStanding::Unknown;
+    std::optional<std::int32_t> bestBefore;
+    QString trouble;
+    if (records && !record.listHash.isEmpty()) {
+        // The best is read before this game is added, so that a new best can be told from an equal one.
+        bestBefore = records->best(record.listHash, record.speed);
+        const bool readable = records->status() == RecordsStore::Status::Ready;
+        const bool kept = records->save(record);
+        if (readable && kept && !record.practice)
+            standing = !bestBefore ? BestStanding::First
+                                   : record.seconds < *bestBefore ? BestStanding::NewBest : BestStanding::NotBetter;
+        if (!kept)
+            trouble = qtext(records->notice());
+    }
+    // 延長 or a drop may have started another game while this one was being kept: its results are not for that one.
+    if (game != gameNumber || closing)
+        return;
+    QString text;
+    if (record.practice)
+        text = QStringLiteral("ミスした言葉の練習（自己ベストには数えません）\r\n");
+    const GameSummary summary = summarize(record.seconds, record.keys, record.mistakes, record.words);
+    text += qtext(resultsText(summary, standing, bestBefore));
+    if (!trouble.isEmpty())
+        text += QStringLiteral("\r\n") + trouble;
+    ui->resultsPanel->setText(captionText(text.toStdU16String()));
+    // The results take the band the load line uses; what that line said belongs to the start of the game.
+    ui->loadFailureLine->hide();
+    ui->resultsPanel->show();
+}
+
 void GameScreen::yieldToEvents()
 {
     QCoreApplication::processEvents();
@@ -162,6 +256,7 @@ std::int32_t GameScreen::getFile()
     std::int32_t count = 0;
     try {
         count = loadWordList(words, wordFile, *this);
+        count = keepPracticeWords(count);
     } catch (...) {
         loading = false;
         throw;
@@ -173,8 +268,39 @@ std::int32_t GameScreen::getFile()
     return count;
 }
 
+std::int32_t GameScreen::keepPracticeWords(std::int32_t count)
+{
+    if (practiceWords.empty() || count <= 0)
+        return count;
+    const std::unordered_set<std::u16string> wanted(practiceWords.begin(), practiceWords.end());
+    std::int32_t kept = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        const auto from = static_cast<std::size_t>(i);
+        if (!wanted.contains(words.words[from]))
+            continue;
+        const auto to = static_cast<std::size_t>(kept++);
+        if (to != from) {
+            words.words[to] = words.words[from];
+            words.explanations[to] = words.explanations[from];
+            words.readings[to] = words.readings[from];
+        }
+    }
+    if (kept == 0) {
+        showLine(QStringLiteral("練習する言葉がこのリストにもうありません。リスト全体から出します。"));
+        return count;
+    }
+    showLine(QStringLiteral("ミスした言葉の練習：") + QString::number(kept) + QStringLiteral(" 語から出します。"));
+    return kept;
+}
+
 void GameScreen::startGame()
 {
+    // The game being replaced is kept first, as far as it went.
+    keepUnfinishedGame();
+    ++gameNumber;
+    gameKept = false;
+    ui->resultsPanel->hide();
+    ui->resultsPanel->clear();
     ui->loadFailureLine->hide();
     ui->loadFailureLine->clear();
     // The list is read afresh at every start, and it is the one chosen now.
@@ -182,9 +308,12 @@ void GameScreen::startGame()
     wordFile = wordFileOf(chosen);
     wordFileShown = shownPath(wordFile);
     typingGame.setWordFile(chosen.name, wordFileShown);
+    listName = chosen.name;
     // Every game starts in hiragana, whatever mode the last one ended in.
     ui->Text1->setMode(InputBox::Mode::Hiragana);
     guarded([this] { typingGame.startGame(slow, normal, fast, [this] { return getFile(); }); });
+    // The history knows the list by what it holds, read as it was just played; without a history nothing is read.
+    listHash = records && !wordFile.empty() ? hashOfList(wordFile) : QByteArray();
 }
 
 bool GameScreen::heldBack(Deferred action)
@@ -207,7 +336,7 @@ void GameScreen::goBack()
 {
     if (heldBack(Deferred::GoBack))
         return;
-    auto* titleScreen = new TitleScreen(lists, offersChoice);
+    auto* titleScreen = new TitleScreen(lists, offersChoice, records);
     titleScreen->show();
     close();
 }
@@ -301,6 +430,7 @@ void GameScreen::closeEvent(QCloseEvent* event)
     }
     closing = true;
     stopClocks();
+    keepUnfinishedGame();
     event->accept();
 }
 

@@ -7,10 +7,13 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <QByteArray>
+
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QCloseEvent;
 class QDragEnterEvent;
@@ -23,6 +26,8 @@ class GameScreen;
 namespace fururupo {
 
 class ListChoice;
+class RecordsStore;
+struct GameRecord;
 
 // The game screen: it owns one game and its word list, drives the game with its two clocks and the input box's
 // key-downs, shows what the game assigns, and offers "延長" (play again) and "帰る" (back to the title screen).
@@ -38,7 +43,8 @@ class ListChoice;
 //   Label5           explanation of the word
 //   Label6           "延長": start the game again
 //   Text1            input box
-//   loadFailureLine  why the last load gave no words, or which line held unreadable characters
+//   loadFailureLine  why the last load gave no words, which line held unreadable characters, or that this is practice
+//   resultsPanel     after the 21st word: keys, mistakes, accuracy, the slowest word and the best record
 //   Timer1           countdown clock (countdownClock), 1 s
 //   Timer2           word clock (wordClock), 1 s
 class GameScreen : public QWidget, public GameDisplay, public LoadHooks
@@ -50,7 +56,12 @@ public:
     // options; every "延長" replays with the same flags, so the player keeps the speed chosen, and reads the chosen
     // list afresh. With offersChoice a file dropped on the window becomes the chosen list and starts a new game, and
     // 帰る opens a title screen with the chooser.
+    //
+    // With records, every finished game, and every game left or started again after at least one word, is kept there
+    // before its results show. With practiceWords the games draw only from those words of the list (a practice on
+    // missed words), and are kept as practice.
     GameScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, bool slow, bool normal, bool fast,
+               std::shared_ptr<RecordsStore> records = {}, std::vector<std::u16string> practiceWords = {},
                QWidget* parent = nullptr);
     // The same on MSG.txt in wordFolder alone. An empty folder means the program's folder is unknown: every load
     // then reports the word file missing.
@@ -68,6 +79,7 @@ public:
     void setInputText(std::u16string_view text) override;
     void setCountdownClock(bool on) override;
     void setWordClock(bool on) override;
+    void gameFinished() override;
 
     void yieldToEvents() override;
     void reportLoadFailure(std::int32_t count, LoadFailure why) override;
@@ -97,10 +109,25 @@ private:
     bool heldBack(Deferred action);
     void stopClocks();
     void showLine(const QString& line);
+    // Keeps only the practice words among the entries loaded; the number kept, or count when none of them is there.
+    std::int32_t keepPracticeWords(std::int32_t count);
+    SpeedLevel speedPlayed() const;
+    GameRecord recordOfThisGame(bool finished) const;
+    // Keeps a game left or started again after at least one word, unless it was kept already.
+    void keepUnfinishedGame();
+    void keepAndShowResults(const GameRecord& record, int game);
 
     std::unique_ptr<Ui::GameScreen> ui;
     std::shared_ptr<ListChoice> lists;
     bool offersChoice;
+    std::shared_ptr<RecordsStore> records;
+    std::vector<std::u16string> practiceWords;
+    // The chosen list as the history knows it, taken at every game start.
+    QByteArray listHash;
+    std::u16string listName;
+    // Counts the games started on this screen, so that results worked out for one game never show on the next.
+    int gameNumber = 0;
+    bool gameKept = false;
     // The list being read, taken from the choice at every game start. Declared before the game, which is built
     // with them.
     std::filesystem::path wordFile;

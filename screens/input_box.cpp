@@ -170,10 +170,23 @@ bool InputBox::event(QEvent* event)
             event->accept();
             return true;
         }
+        // What the key did, once it has done it: a key that typed something or changed the text, not a mode key or
+        // Shift on its own.
+        const QString textBefore = text();
+        const std::u16string pendingBefore = composer.pending();
+        const bool typesSomething = typed != u'\0' && QChar(typed).isPrint();
+        const auto announceEffect = [&] {
+            if (typesSomething || text() != textBefore || composer.pending() != pendingBefore)
+                Q_EMIT keyTaken(text());
+        };
         if (composeKey(key)) {
             event->accept();
+            announceEffect();
             return true;
         }
+        const bool handled = QLineEdit::event(event);
+        announceEffect();
+        return handled;
     }
     return QLineEdit::event(event);
 }
@@ -257,11 +270,14 @@ void InputBox::commitPending()
 void InputBox::inputMethodEvent(QInputMethodEvent* event)
 {
     // A real input method swallows the keys behind its commit, so the commit itself counts as the key-down.
-    if (!event->commitString().isEmpty())
+    const bool commits = !event->commitString().isEmpty();
+    if (commits)
         Q_EMIT keyDown(text());
     if (!composer.pending().empty())
         composer.reset();
     QLineEdit::inputMethodEvent(event);
+    if (commits)
+        Q_EMIT keyTaken(text());
 }
 
 void InputBox::focusOutEvent(QFocusEvent* event)

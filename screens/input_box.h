@@ -67,6 +67,9 @@ public:
 
 Q_SIGNALS:
     void keyDown(const QString& textBefore);
+    // The same key once it has taken effect, with the text as it then stands; only for a key that typed something
+    // or changed the text or the pending letters (not for Shift or a mode key alone), and for an input method's commit.
+    void keyTaken(const QString& textAfter);
 
 protected:
     // event() rather than keyPressEvent(): Tab and Backtab never reach keyPressEvent, and every key must count.

@@ -2,9 +2,11 @@
 
 #include "platform/program_folder.h"
 #include "player/list_choice.h"
+#include "player/records_store.h"
 #include "screens/application.h"
 #include "screens/game_screen.h"
 #include "screens/list_picking.h"
+#include "screens/records_screen.h"
 #include "screens/text_and_placement.h"
 #include "ui_title_screen.h"
 
@@ -28,12 +30,14 @@
 namespace fururupo {
 
 TitleScreen::TitleScreen(const std::filesystem::path& wordFolder, QWidget* parent)
-    : TitleScreen(fixedListChoice(wordFolder), false, parent)
+    : TitleScreen(fixedListChoice(wordFolder), false, {}, parent)
 {
 }
 
-TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TitleScreen>()), lists(std::move(lists)), offersChoice(offersChoice)
+TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, std::shared_ptr<RecordsStore> records,
+                         QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::TitleScreen>()), lists(std::move(lists)), offersChoice(offersChoice),
+      records(std::move(records))
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -48,8 +52,12 @@ TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, Q
     connect(ui->Command1, &QPushButton::clicked, this, &TitleScreen::start);
     connect(ui->Command2, &QPushButton::clicked, this, &TitleScreen::exitProgram);
     // Enter presses the focused button as Space does (outside a dialog a button takes only Space by itself).
-    for (QPushButton* button : {ui->Command1, ui->Command2})
+    for (QPushButton* button : {ui->Command1, ui->Command2, ui->recordsButton})
         button->setAutoDefault(true);
+    if (this->records && offersChoice)
+        connect(ui->recordsButton, &QPushButton::clicked, this, &TitleScreen::showRecords);
+    else
+        ui->recordsButton->hide();
 
     if (offersChoice) {
         setAcceptDrops(true);
@@ -100,18 +108,53 @@ void TitleScreen::blinkStep()
 
 void TitleScreen::start()
 {
+    startGame({});
+}
+
+void TitleScreen::startGame(std::vector<std::u16string> practiceWords)
+{
     // A second START while the first is still loading the word list would open a second game screen.
     if (starting)
         return;
     starting = true;
     // The game screen starts its first game as it is built, reading the options as they stand now.
     auto* gameScreen = new GameScreen(lists, offersChoice, ui->Option1_0->isChecked(), ui->Option1_1->isChecked(),
-                                      ui->Option1_2->isChecked());
+                                      ui->Option1_2->isChecked(), records, std::move(practiceWords));
     gameScreen->show();
     starting = false;
+    if (recordsWindow)
+        recordsWindow->close();
     close();
     if (exitAfterStart)
         sayFarewellAndEnd();
+}
+
+SpeedLevel TitleScreen::chosenSpeed() const
+{
+    if (ui->Option1_0->isChecked())
+        return SpeedLevel::Slow;
+    if (ui->Option1_2->isChecked())
+        return SpeedLevel::Fast;
+    return SpeedLevel::Normal;
+}
+
+void TitleScreen::showRecords()
+{
+    if (starting)
+        return;
+    // One 成績 window at a time: a second press brings the open one forward, showing what is chosen now.
+    if (recordsWindow)
+        recordsWindow->close();
+    const ListFile& chosen = lists->chosen();
+    const QByteArray hash = chosen.path.is_relative() ? QByteArray() : hashOfList(chosen.path);
+    auto* window = new RecordsScreen(records, hash, qtext(chosen.name), chosenSpeed());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &RecordsScreen::practiceRequested, this,
+            [this](const std::vector<std::u16string>& words) { startGame(words); });
+    recordsWindow = window;
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void TitleScreen::exitProgram()
@@ -257,13 +300,13 @@ void TitleScreen::paintEvent(QPaintEvent* event)
 
 bool TitleScreen::focusNextPrevChild(bool next)
 {
-    QWidget* chosenSpeed = ui->Option1_0;
+    QWidget* speedOption = ui->Option1_0;
     for (QRadioButton* option : {ui->Option1_0, ui->Option1_1, ui->Option1_2}) {
         if (option->isChecked())
-            chosenSpeed = option;
+            speedOption = option;
     }
-    QWidget* const order[] = {ui->Command1, ui->Command2, chosenSpeed, ui->listChooser};
-    const int stops = offersChoice ? 4 : 3;
+    QWidget* const order[] = {ui->Command1, ui->Command2, speedOption, ui->listChooser, ui->recordsButton};
+    const int stops = !offersChoice ? 3 : ui->recordsButton->isHidden() ? 4 : 5;
     QWidget* focused = focusWidget();
     int at = 0;
     if (focused == ui->Command2)
@@ -272,6 +315,8 @@ bool TitleScreen::focusNextPrevChild(bool next)
         at = 2;
     else if (offersChoice && focused == ui->listChooser)
         at = 3;
+    else if (stops == 5 && focused == ui->recordsButton)
+        at = 4;
     else if (focused != ui->Command1)
         return QWidget::focusNextPrevChild(next);
     order[(at + (next ? 1 : stops - 1)) % stops]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);

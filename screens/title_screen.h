@@ -1,12 +1,17 @@
 #pragma once
 
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
+
+#include "logic/typing_game.h"
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <vector>
 
 class QCloseEvent;
 class QDragEnterEvent;
@@ -21,6 +26,8 @@ class TitleScreen;
 namespace fururupo {
 
 class ListChoice;
+class RecordsScreen;
+class RecordsStore;
 
 // The title screen: the banner among ten blinking hearts, the speed options, START and EXIT.
 //
@@ -34,6 +41,7 @@ class ListChoice;
 //   Command1, Command2      START and EXIT
 //   listChooser             the word list that START plays, and the way to pick another
 //   listNotice              one line about the lists: a remembered list that has gone, a file that cannot be played
+//   recordsButton           成績: the history of the chosen list and speed, and practice on its missed words
 //   Timer1                  blink clock (blinkClock), 500 ms
 class TitleScreen : public QWidget
 {
@@ -42,8 +50,10 @@ class TitleScreen : public QWidget
 public:
     // The lists on offer and the one chosen, shared with the game screens it opens: the player picks a list here, by
     // the chooser, a file dialog or a drop, and START plays it. Without offersChoice the window has no chooser and
-    // takes no drops, and START plays whatever lists has chosen.
-    explicit TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice = true, QWidget* parent = nullptr);
+    // takes no drops, and START plays whatever lists has chosen. With records the games are kept there and 成績 shows
+    // them; without, nothing is kept and there is no 成績.
+    explicit TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice = true,
+                         std::shared_ptr<RecordsStore> records = {}, QWidget* parent = nullptr);
     // A title screen on the MSG.txt in wordFolder alone: nothing to choose, nothing remembered, the window exactly as
     // it was before lists could be chosen.
     explicit TitleScreen(const std::filesystem::path& wordFolder, QWidget* parent = nullptr);
@@ -62,8 +72,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Tab goes START → EXIT → the chosen speed (→ the list chooser) → START, as Tab into an option group lands on
-    // its chosen option.
+    // Tab goes START → EXIT → the chosen speed (→ the list chooser → 成績) → START, as Tab into an option group lands
+    // on its chosen option.
     bool focusNextPrevChild(bool next) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -71,6 +81,7 @@ protected:
 private Q_SLOTS:
     void blinkStep();
     void start();
+    void showRecords();
     void exitProgram();
     void listPicked(int index);
     void focusMoved(QWidget* from, QWidget* to);
@@ -82,10 +93,16 @@ private:
     void showNotice(const QString& line);
     void pickWithDialog();
     void chooseList(const std::filesystem::path& path);
+    // Opens the game screen on the chosen list at the chosen speed; with practiceWords, a practice on those words.
+    void startGame(std::vector<std::u16string> practiceWords);
+    SpeedLevel chosenSpeed() const;
 
     std::unique_ptr<Ui::TitleScreen> ui;
     std::shared_ptr<ListChoice> lists;
     bool offersChoice;
+    std::shared_ptr<RecordsStore> records;
+    // The 成績 window opened from here, while it is open.
+    QPointer<RecordsScreen> recordsWindow;
     QTimer blinkClock;
     std::array<QLabel*, 10> hearts{};
     // START runs a word-list load that lets other clicks in; these keep such clicks from acting half-way through.
