@@ -7,6 +7,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimeZone>
 #include <QVariant>
 
 #include <algorithm>
@@ -28,26 +29,31 @@ constexpr qsizetype maxKanaLength = 4;
 
 // A games row (as g) whose every value is possible. The columns carry no constraints beyond their keys, since a file
 // edited by hand would not keep them anyway: what is read back is checked here instead.
-constexpr const char* validGame =
-    "(typeof(g.played_at) = 'text' AND length(g.played_at) BETWEEN 20 AND 35"
-    " AND g.played_at GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]T[0-9][0-9]:[0-9][0-9]:[0-9][0-9]*'"
-    " AND julianday(g.played_at) IS NOT NULL"
-    " AND typeof(g.speed) = 'integer' AND g.speed BETWEEN 0 AND 2"
-    " AND typeof(g.finished) = 'integer' AND g.finished IN (0, 1)"
-    " AND typeof(g.practice) = 'integer' AND g.practice IN (0, 1)"
-    " AND typeof(g.seconds) = 'integer' AND g.seconds BETWEEN 0 AND 86400"
-    " AND typeof(g.keys) = 'integer' AND g.keys BETWEEN 0 AND 10000000"
-    " AND typeof(g.mistakes) = 'integer' AND g.mistakes BETWEEN 0 AND g.keys)";
+constexpr const char* validGame = "(typeof(g.played_at) = 'text' AND length(g.played_at) BETWEEN 20 AND 35"
+                                  " AND substr(g.played_at, 5, 1) = '-' AND substr(g.played_at, 11, 1) = 'T'"
+                                  " AND julianday(g.played_at) IS NOT NULL"
+                                  " AND typeof(g.speed) = 'integer' AND g.speed BETWEEN 0 AND 2"
+                                  " AND typeof(g.finished) = 'integer' AND g.finished IN (0, 1)"
+                                  " AND typeof(g.practice) = 'integer' AND g.practice IN (0, 1)"
+                                  " AND typeof(g.seconds) = 'integer' AND g.seconds BETWEEN 0 AND 86400"
+                                  " AND typeof(g.keys) = 'integer' AND g.keys BETWEEN 0 AND 10000000"
+                                  " AND typeof(g.mistakes) = 'integer' AND g.mistakes BETWEEN 0 AND g.keys)";
 
+// A game_words row (as w) whose every value is possible.
 constexpr const char* validWord = "(typeof(w.word) = 'text' AND length(w.word) BETWEEN 1 AND 256"
                                   " AND typeof(w.answer) = 'text' AND length(w.answer) <= 256"
                                   " AND typeof(w.seconds) = 'integer' AND w.seconds BETWEEN 0 AND 86400"
                                   " AND typeof(w.timed_out) = 'integer' AND w.timed_out IN (0, 1)"
                                   " AND typeof(w.mistakes) = 'integer' AND w.mistakes BETWEEN 0 AND 1000000)";
 
-constexpr const char* validKana = "(typeof(k.kana) = 'text' AND length(k.kana) BETWEEN 1 AND 4"
-                                  " AND typeof(k.typed) = 'integer' AND k.typed BETWEEN 0 AND 1000000"
-                                  " AND typeof(k.missed) = 'integer' AND k.missed BETWEEN 0 AND k.typed)";
+// A list_words row (as w) and a list_kana row (as k) whose every value is possible.
+constexpr const char* validWordTotal = "(typeof(w.word) = 'text' AND length(w.word) BETWEEN 1 AND 256"
+                                       " AND typeof(w.shown) = 'integer' AND w.shown BETWEEN 1 AND 1000000000000"
+                                       " AND typeof(w.missed) = 'integer' AND w.missed BETWEEN 0 AND w.shown"
+                                       " AND typeof(w.timed_out) = 'integer' AND w.timed_out BETWEEN 0 AND w.missed)";
+constexpr const char* validKanaTotal = "(typeof(k.kana) = 'text' AND length(k.kana) BETWEEN 1 AND 4"
+                                       " AND typeof(k.typed) = 'integer' AND k.typed BETWEEN 0 AND 1000000000000"
+                                       " AND typeof(k.missed) = 'integer' AND k.missed BETWEEN 0 AND k.typed)";
 
 // Version 1: the games and their words.
 constexpr const char* schemaVersion1[] = {
@@ -59,12 +65,18 @@ constexpr const char* schemaVersion1[] = {
     " PRIMARY KEY (game_id, position)) WITHOUT ROWID",
 };
 
-// Version 2: practice games and the kana of each game. The primary keys start with game_id, so they serve as the
-// indexes that deleting a game's rows and joining them to their game need.
+// Version 2: practice games, the kana of each game, and the words' and kana's totals for each list. The primary keys
+// of the games' rows start with game_id, so they serve as the indexes that deleting a game's rows needs. The totals
+// are added to in the same transaction as each game: summing a list's rows of every game instead takes seconds once
+// a list has thousands of games (docs/performance.md).
 constexpr const char* schemaVersion2[] = {
     "ALTER TABLE games ADD COLUMN practice INTEGER NOT NULL DEFAULT 0",
     "CREATE TABLE game_kana (game_id INTEGER NOT NULL REFERENCES games (id) ON DELETE CASCADE,"
     " kana TEXT NOT NULL, typed INTEGER, missed INTEGER, PRIMARY KEY (game_id, kana)) WITHOUT ROWID",
+    "CREATE TABLE list_words (list_hash TEXT NOT NULL, word TEXT NOT NULL, shown INTEGER, missed INTEGER,"
+    " timed_out INTEGER, PRIMARY KEY (list_hash, word)) WITHOUT ROWID",
+    "CREATE TABLE list_kana (list_hash TEXT NOT NULL, kana TEXT NOT NULL, typed INTEGER, missed INTEGER,"
+    " PRIMARY KEY (list_hash, kana)) WITHOUT ROWID",
 };
 
 // SQLite's primary result codes, as the driver gives them in nativeErrorCode (extended codes carry them in the low
@@ -351,8 +363,17 @@ QSqlError RecordsStore::migrate(int version)
     };
     if (version < 1 && !run(schemaVersion1))
         return query.lastError();
-    if (version < 2 && !run(schemaVersion2))
-        return query.lastError();
+    if (version < 2) {
+        if (!run(schemaVersion2))
+            return query.lastError();
+        // The words of the games already kept start the totals; those games counted no kana.
+        if (!query.exec(QStringLiteral("INSERT INTO list_words (list_hash, word, shown, missed, timed_out)"
+                                       " SELECT g.list_hash, w.word, COUNT(*), SUM(w.mistakes > 0 OR w.timed_out = 1),"
+                                       " SUM(w.timed_out) FROM games g JOIN game_words w ON w.game_id = g.id"
+                                       " WHERE typeof(g.list_hash) = 'text' AND %1 AND %2 GROUP BY g.list_hash, w.word")
+                            .arg(QLatin1String(validGame), QLatin1String(validWord))))
+            return query.lastError();
+    }
     if (!query.exec(QStringLiteral("PRAGMA user_version = %1").arg(currentVersion)))
         return query.lastError();
     return {};
@@ -569,6 +590,12 @@ RecordsStore::Fault RecordsStore::write(const GameRecord& game, QString& detail)
             if (!words.prepare(QStringLiteral("INSERT INTO game_words (game_id, position, word, answer, seconds,"
                                               " timed_out, mistakes) VALUES (?, ?, ?, ?, ?, ?, ?)")))
                 return words.lastError();
+            QSqlQuery wordTotal(db);
+            if (!wordTotal.prepare(QStringLiteral(
+                    "INSERT INTO list_words (list_hash, word, shown, missed, timed_out) VALUES (?, ?, 1, ?, ?)"
+                    " ON CONFLICT (list_hash, word) DO UPDATE SET shown = shown + 1,"
+                    " missed = missed + excluded.missed, timed_out = timed_out + excluded.timed_out")))
+                return wordTotal.lastError();
             int position = 0;
             for (const WordOutcome& word : game.words) {
                 words.bindValue(0, id);
@@ -580,12 +607,24 @@ RecordsStore::Fault RecordsStore::write(const GameRecord& game, QString& detail)
                 words.bindValue(6, word.mistakes);
                 if (!words.exec())
                     return words.lastError();
+                wordTotal.bindValue(0, hashText(game.listHash));
+                wordTotal.bindValue(1, QString::fromStdU16String(word.word));
+                wordTotal.bindValue(2, word.mistakes > 0 || word.timedOut ? 1 : 0);
+                wordTotal.bindValue(3, word.timedOut ? 1 : 0);
+                if (!wordTotal.exec())
+                    return wordTotal.lastError();
             }
 
             QSqlQuery kana(db);
             if (!kana.prepare(
                     QStringLiteral("INSERT INTO game_kana (game_id, kana, typed, missed) VALUES (?, ?, ?, ?)")))
                 return kana.lastError();
+            QSqlQuery kanaTotal(db);
+            if (!kanaTotal.prepare(
+                    QStringLiteral("INSERT INTO list_kana (list_hash, kana, typed, missed)"
+                                   " VALUES (?, ?, ?, ?) ON CONFLICT (list_hash, kana) DO UPDATE SET"
+                                   " typed = typed + excluded.typed, missed = missed + excluded.missed")))
+                return kanaTotal.lastError();
             for (const KanaCount& count : mergedKana(game.kana)) {
                 kana.bindValue(0, id);
                 kana.bindValue(1, QString::fromStdU16String(count.kana));
@@ -593,6 +632,12 @@ RecordsStore::Fault RecordsStore::write(const GameRecord& game, QString& detail)
                 kana.bindValue(3, count.missed);
                 if (!kana.exec())
                     return kana.lastError();
+                kanaTotal.bindValue(0, hashText(game.listHash));
+                kanaTotal.bindValue(1, QString::fromStdU16String(count.kana));
+                kanaTotal.bindValue(2, count.typed);
+                kanaTotal.bindValue(3, count.missed);
+                if (!kanaTotal.exec())
+                    return kanaTotal.lastError();
             }
             return QSqlError();
         },
@@ -624,14 +669,18 @@ bool RecordsStore::forget(const QStringList& statements, const QString& hash)
 
 bool RecordsStore::forgetList(const QByteArray& listHash)
 {
-    return forget({QStringLiteral("DELETE FROM games WHERE list_hash = ?")}, hashText(listHash));
+    return forget({QStringLiteral("DELETE FROM games WHERE list_hash = ?"),
+                   QStringLiteral("DELETE FROM list_words WHERE list_hash = ?"),
+                   QStringLiteral("DELETE FROM list_kana WHERE list_hash = ?")},
+                  hashText(listHash));
 }
 
 bool RecordsStore::forgetAll()
 {
     // The words and kana go first, so that rows whose game is already gone go too.
     return forget({QStringLiteral("DELETE FROM game_kana"), QStringLiteral("DELETE FROM game_words"),
-                   QStringLiteral("DELETE FROM games")},
+                   QStringLiteral("DELETE FROM games"), QStringLiteral("DELETE FROM list_words"),
+                   QStringLiteral("DELETE FROM list_kana")},
                   QString());
 }
 
@@ -672,7 +721,9 @@ History RecordsStore::history(const QByteArray& listHash, SpeedLevel speed)
     {
         QSqlQuery query(QSqlDatabase::database(connection, false));
         query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT g.id, g.played_at, g.speed, g.finished, g.practice, g.seconds, g.keys,"
+        // The time comes as milliseconds since the epoch, which SQLite works out faster than QDateTime parses.
+        query.prepare(QStringLiteral("SELECT g.id, CAST(round((julianday(g.played_at) - 2440587.5) * 86400000.0)"
+                                     " AS INTEGER), g.speed, g.finished, g.practice, g.seconds, g.keys,"
                                      " g.mistakes, %1 FROM games g WHERE g.list_hash = ?")
                           .arg(QLatin1String(validGame)));
         query.addBindValue(hash);
@@ -687,7 +738,7 @@ History RecordsStore::history(const QByteArray& listHash, SpeedLevel speed)
                     query.value(4).toLongLong() != 0)
                     continue;
                 GamePoint point;
-                point.playedAt = QDateTime::fromString(query.value(1).toString(), Qt::ISODateWithMs).toUTC();
+                point.playedAt = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(), QTimeZone::utc());
                 if (!point.playedAt.isValid()) {
                     ++result.skipped;
                     continue;
@@ -730,21 +781,16 @@ bool RecordsStore::rankKana(const QString& hash, std::size_t limit, std::vector<
     {
         QSqlQuery query(QSqlDatabase::database(connection, false));
         query.setForwardOnly(true);
-        // One pass over the list's kana: good rows summed by kana, impossible ones only counted.
-        query.prepare(QStringLiteral("SELECT v, kana, SUM(typed), SUM(missed), COUNT(*) FROM ("
-                                     "SELECT %2 AS v, CASE WHEN %2 THEN k.kana END AS kana,"
-                                     " CASE WHEN %2 THEN k.typed END AS typed, CASE WHEN %2 THEN k.missed END AS missed"
-                                     " FROM games g JOIN game_kana k ON k.game_id = g.id"
-                                     " WHERE g.list_hash = ? AND %1) GROUP BY v, kana")
-                          .arg(QLatin1String(validGame), QLatin1String(validKana)));
+        query.prepare(QStringLiteral("SELECT k.kana, k.typed, k.missed, %1 FROM list_kana k WHERE k.list_hash = ?")
+                          .arg(QLatin1String(validKanaTotal)));
         query.addBindValue(hash);
         if (query.exec()) {
             while (query.next()) {
-                if (query.value(0).toLongLong() != 1) {
-                    skipped += query.value(4).toLongLong();
+                if (query.value(3).toLongLong() != 1) {
+                    ++skipped;
                     continue;
                 }
-                KanaMisses kana{query.value(1).toString(), query.value(2).toLongLong(), query.value(3).toLongLong()};
+                KanaMisses kana{query.value(0).toString(), query.value(1).toLongLong(), query.value(2).toLongLong()};
                 if (kana.missed > 0 && kana.typed > 0)
                     ranked.push_back(std::move(kana));
             }
@@ -775,22 +821,18 @@ bool RecordsStore::rankWords(const QString& hash, std::size_t limit, std::vector
     {
         QSqlQuery query(QSqlDatabase::database(connection, false));
         query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT v, word, COUNT(*), SUM(missed), SUM(timed_out) FROM ("
-                                     "SELECT %2 AS v, CASE WHEN %2 THEN w.word END AS word,"
-                                     " CASE WHEN %2 THEN (w.mistakes > 0 OR w.timed_out = 1) END AS missed,"
-                                     " CASE WHEN %2 THEN w.timed_out END AS timed_out"
-                                     " FROM games g JOIN game_words w ON w.game_id = g.id"
-                                     " WHERE g.list_hash = ? AND %1) GROUP BY v, word")
-                          .arg(QLatin1String(validGame), QLatin1String(validWord)));
+        query.prepare(QStringLiteral("SELECT w.word, w.shown, w.missed, w.timed_out, %1 FROM list_words w"
+                                     " WHERE w.list_hash = ?")
+                          .arg(QLatin1String(validWordTotal)));
         query.addBindValue(hash);
         if (query.exec()) {
             while (query.next()) {
-                if (query.value(0).toLongLong() != 1) {
-                    skipped += query.value(2).toLongLong();
+                if (query.value(4).toLongLong() != 1) {
+                    ++skipped;
                     continue;
                 }
-                WordMisses word{query.value(1).toString(), query.value(2).toLongLong(), query.value(3).toLongLong(),
-                                query.value(4).toLongLong()};
+                WordMisses word{query.value(0).toString(), query.value(1).toLongLong(), query.value(2).toLongLong(),
+                                query.value(3).toLongLong()};
                 if (word.missed > 0)
                     ranked.push_back(std::move(word));
             }

@@ -297,6 +297,8 @@ TEST(RecordsStore, ForgettingDeletesTheGamesWithTheirWordsAndKanaAndKeepsTheFile
         RawFile raw(qPath(file));
         EXPECT_EQ(raw.count("SELECT COUNT(*) FROM game_words"), 21);
         EXPECT_EQ(raw.count("SELECT COUNT(*) FROM game_kana WHERE game_id NOT IN (SELECT id FROM games)"), 0);
+        EXPECT_EQ(raw.count("SELECT COUNT(*) FROM list_words WHERE list_hash = 'list'"), 0);
+        EXPECT_EQ(raw.count("SELECT COUNT(*) FROM list_kana WHERE list_hash = 'list'"), 0);
     }
     EXPECT_TRUE(store.forgetAll());
     EXPECT_EQ(store.best(otherList, SpeedLevel::Normal), std::nullopt);
@@ -304,7 +306,8 @@ TEST(RecordsStore, ForgettingDeletesTheGamesWithTheirWordsAndKanaAndKeepsTheFile
     {
         RawFile raw(qPath(file));
         EXPECT_EQ(raw.count("SELECT (SELECT COUNT(*) FROM games) + (SELECT COUNT(*) FROM game_words) +"
-                            " (SELECT COUNT(*) FROM game_kana)"),
+                            " (SELECT COUNT(*) FROM game_kana) + (SELECT COUNT(*) FROM list_words) +"
+                            " (SELECT COUNT(*) FROM list_kana)"),
                   0);
     }
     EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 70)));
@@ -701,25 +704,23 @@ TEST(RecordsStoreDistrust, ImpossibleRowsAreSkippedAndCountedAndTheGoodOnesShown
         };
         for (const auto& g : games)
             ASSERT_TRUE(raw.exec(insertGame, {g[0], g[1], g[2], g[3], g[4], g[5]}));
-        const qlonglong good = raw.count("SELECT MIN(id) FROM games");
-        const QString insertWord = "INSERT INTO game_words VALUES (?, ?, ?, 'x', ?, ?, ?)";
+        // The words' and kana's totals of the list, each of which would top its ranking.
         const std::vector<std::vector<QVariant>> words = {
-            {huge, 1, 0, 9}, {QVariant(), 1, 0, 9}, {"", 1, 0, 9}, {"鳥", 1, 0, -1}, {"鳥", 1, 5, 9}, {"鳥", "x", 0, 9},
+            {huge, 1, 1, 0},  {"", 1, 1, 0},      {"鳥1", -1, 0, 0},         {"鳥2", 2, 3, 0},
+            {"鳥3", 2, 1, 2}, {"鳥4", "x", 1, 0}, {"鳥5", 9, QVariant(), 0},
         };
-        int position = 100;
         for (const auto& w : words)
-            ASSERT_TRUE(raw.exec(insertWord, {good, position++, w[0], w[1], w[2], w[3]}));
-        const QString insertKana = "INSERT INTO game_kana VALUES (?, ?, ?, ?)";
+            ASSERT_TRUE(raw.exec("INSERT INTO list_words VALUES ('list', ?, ?, ?, ?)", {w[0], w[1], w[2], w[3]}));
         const std::vector<std::vector<QVariant>> kana = {
             {huge, 9, 9}, {"あいうえおか", 9, 9}, {"か", -1, 0}, {"き", 1, 5}, {"く", "x", 9},
         };
         for (const auto& k : kana)
-            ASSERT_TRUE(raw.exec(insertKana, {good, k[0], k[1], k[2]}));
+            ASSERT_TRUE(raw.exec("INSERT INTO list_kana VALUES ('list', ?, ?, ?)", {k[0], k[1], k[2]}));
     }
     RecordsStore store(file);
     const History history = store.history(list, SpeedLevel::Normal);
     EXPECT_EQ(history.games.size(), 2u);
-    EXPECT_EQ(history.skipped, 10 + 6 + 5);
+    EXPECT_EQ(history.skipped, 10 + 7 + 5);
     ASSERT_EQ(history.best.size(), 2u);
     EXPECT_EQ(history.best[0].seconds, 100);
     EXPECT_EQ(store.best(list, SpeedLevel::Normal), 100);
