@@ -1,0 +1,751 @@
+#include "player/records_store.h"
+
+#include "player/player_test_support.h"
+#include "player/records_test_support.h"
+#include "support/temp_files.h"
+
+#include <QCryptographicHash>
+#include <QElapsedTimer>
+#include <QSqlDatabase>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <future>
+#include <random>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fururupo {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::firstDay;
+using testing::RawFile;
+using testing::sampleGame;
+using testing::TempFolder;
+using Status = RecordsStore::Status;
+
+const QByteArray list("list");
+const QByteArray otherList("other");
+
+QString qPath(const fs::path& path)
+{
+    return QString::fromStdString(path.native());
+}
+
+std::string utf8(const std::u16string& text)
+{
+    return QString::fromStdU16String(text).toStdString();
+}
+
+GameRecord gameAt(SpeedLevel speed, int seconds, int day, bool finished = true, bool practice = false)
+{
+    GameRecord game = sampleGame(list, speed, seconds, "list", finished, practice);
+    game.playedAt = firstDay.addDays(day);
+    return game;
+}
+
+// A game whose only interest is its words and kana, given as (word, mistakes, timed out) and (kana, typed, missed).
+GameRecord gameOf(const QByteArray& hash, SpeedLevel speed, bool practice,
+                  std::vector<std::tuple<std::u16string, int, bool>> words,
+                  std::vector<std::tuple<std::u16string, int, int>> kana)
+{
+    GameRecord game = sampleGame(hash, speed, 100, "list", !practice, practice);
+    game.words.clear();
+    for (const auto& [word, mistakes, timedOut] : words)
+        game.words.push_back({word, word, 2, timedOut, mistakes});
+    game.kana.clear();
+    for (const auto& [letter, typed, missed] : kana)
+        game.kana.push_back({letter, typed, missed});
+    return game;
+}
+
+void overwrite(const fs::path& file, std::uintmax_t from, std::uintmax_t length, unsigned seed)
+{
+    std::mt19937 random(seed);
+    std::string garbage(length, '\0');
+    for (char& byte : garbage)
+        byte = static_cast<char>(random());
+    std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp(static_cast<std::streamoff>(from));
+    out.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
+}
+
+void saveGames(const fs::path& file, int count)
+{
+    RecordsStore store(qPath(file));
+    for (int i = 0; i < count; ++i)
+        ASSERT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100 + i)));
+}
+
+// The one name in the folder that starts with records.sqlite3.broken-, or empty.
+std::string asideIn(const fs::path& folder)
+{
+    std::string found;
+    for (const std::string& name : testing::namesIn(folder))
+        if (name.rfind("records.sqlite3.broken-", 0) == 0 && name.find("-wal") == std::string::npos &&
+            name.find("-shm") == std::string::npos)
+            found = name;
+    return found;
+}
+
+TEST(RecordsStoreFile, FollowsTheDataHomeOrFallsBackToTheHome)
+{
+    testing::ScopedVariable home("HOME", "/home/player");
+    {
+        testing::ScopedVariable data("XDG_DATA_HOME", "/data/");
+        EXPECT_EQ(RecordsStore::defaultFile(), "/data/fururupo/records.sqlite3");
+    }
+    for (const std::optional<std::string>& unusable :
+         {std::optional<std::string>(), std::optional<std::string>(""), std::optional<std::string>("relative/data")}) {
+        testing::ScopedVariable data("XDG_DATA_HOME", unusable);
+        EXPECT_EQ(RecordsStore::defaultFile(), "/home/player/.local/share/fururupo/records.sqlite3");
+    }
+    testing::ScopedVariable data("XDG_DATA_HOME", std::nullopt);
+    testing::ScopedVariable noHome("HOME", std::nullopt);
+    EXPECT_EQ(RecordsStore::defaultFile(), QString());
+}
+
+// The game builds its store at start-up: a store that opened the file then would slow every start.
+TEST(RecordsStore, TouchesNothingUntilNeededThenCreatesItsFolderAndFile)
+{
+    TempFolder temp;
+    const fs::path file = temp.path() / "data" / "fururupo" / "records.sqlite3";
+    const QStringList connectionsBefore = QSqlDatabase::connectionNames();
+    {
+        RecordsStore store(qPath(file));
+        RecordsStore second(qPath(file));
+        EXPECT_EQ(store.status(), Status::Unopened);
+        EXPECT_FALSE(fs::exists(file.parent_path()));
+        EXPECT_EQ(QSqlDatabase::connectionNames(), connectionsBefore);
+
+        EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+        EXPECT_TRUE(second.best(list, SpeedLevel::Normal).has_value());
+        EXPECT_EQ(store.status(), Status::Ready);
+        EXPECT_TRUE(fs::exists(file));
+        EXPECT_EQ(store.notice(), u"");
+        EXPECT_EQ(QSqlDatabase::connectionNames().size(), connectionsBefore.size() + 2);
+    }
+    EXPECT_EQ(QSqlDatabase::connectionNames(), connectionsBefore);
+    RecordsStore none{QString()};
+    EXPECT_FALSE(none.save(sampleGame(list, SpeedLevel::Normal, 100)));
+    EXPECT_EQ(none.status(), Status::Unavailable);
+}
+
+TEST(RecordsStore, HistoryHoldsTheFinishedGamesOfItsListAndSpeedOldestFirstWithTheirRates)
+{
+    TempFolder temp;
+    const QString file = qPath(temp.path() / "records.sqlite3");
+    {
+        RecordsStore store(file);
+        EXPECT_TRUE(store.save(gameAt(SpeedLevel::Normal, 120, 2)));
+        EXPECT_TRUE(store.save(gameAt(SpeedLevel::Normal, 100, 1)));
+        EXPECT_TRUE(store.save(gameAt(SpeedLevel::Normal, 50, 3, true, true))); // practice
+        EXPECT_TRUE(store.save(gameAt(SpeedLevel::Normal, 10, 4, false)));      // left early
+        EXPECT_TRUE(store.save(gameAt(SpeedLevel::Fast, 80, 5)));
+        GameRecord other = gameAt(SpeedLevel::Normal, 60, 6);
+        other.listHash = otherList;
+        EXPECT_TRUE(store.save(other));
+        GameRecord idle = gameAt(SpeedLevel::Slow, 0, 7);
+        idle.keys = 0;
+        idle.mistakes = 0;
+        EXPECT_TRUE(store.save(idle));
+    }
+    RecordsStore store(file);
+    const History normal = store.history(list, SpeedLevel::Normal);
+    ASSERT_EQ(normal.games.size(), 2u);
+    EXPECT_EQ(normal.games[0].seconds, 100);
+    EXPECT_EQ(normal.games[0].playedAt, firstDay.addDays(1));
+    EXPECT_EQ(normal.games[1].seconds, 120);
+    EXPECT_DOUBLE_EQ(normal.games[0].keysPerMinute, 120.0); // 200 keys in 100 s
+    EXPECT_DOUBLE_EQ(normal.games[0].accuracy, 95.0);       // 10 of 200 were mistakes
+    EXPECT_EQ(normal.skipped, 0);
+    EXPECT_EQ(store.best(list, SpeedLevel::Normal), 100);
+    EXPECT_EQ(store.best(list, SpeedLevel::Fast), 80);
+    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal), 60);
+    EXPECT_EQ(store.best(QByteArray("never played"), SpeedLevel::Normal), std::nullopt);
+
+    const History slow = store.history(list, SpeedLevel::Slow);
+    ASSERT_EQ(slow.games.size(), 1u);
+    EXPECT_EQ(slow.games[0].keysPerMinute, 0.0);
+    EXPECT_EQ(slow.games[0].accuracy, 100.0);
+}
+
+TEST(RecordsStore, BestHoldsTheTenFewestSecondsEarlierFirstOnATie)
+{
+    TempFolder temp;
+    RecordsStore store(qPath(temp.path() / "records.sqlite3"));
+    const int seconds[] = {90, 40, 75, 40, 60, 95, 55, 70, 65, 80, 85, 50};
+    for (int day = 0; day < 12; ++day)
+        ASSERT_TRUE(store.save(gameAt(SpeedLevel::Normal, seconds[day], day)));
+    const History history = store.history(list, SpeedLevel::Normal);
+    ASSERT_EQ(history.games.size(), 12u);
+    std::vector<std::pair<int, int>> best; // seconds, day
+    for (const GamePoint& game : history.best)
+        best.emplace_back(game.seconds, static_cast<int>(firstDay.daysTo(game.playedAt)));
+    EXPECT_EQ(best, (std::vector<std::pair<int, int>>{
+                        {40, 1}, {40, 3}, {50, 11}, {55, 6}, {60, 4}, {65, 8}, {70, 7}, {75, 2}, {80, 9}, {85, 10}}));
+}
+
+TEST(RecordsStore, KanaAndWordsRankOverEveryGameOfTheListAndNoOther)
+{
+    TempFolder temp;
+    RecordsStore store(qPath(temp.path() / "records.sqlite3"));
+    ASSERT_TRUE(store.save(gameOf(list, SpeedLevel::Normal, false,
+                                  {{u"犬", 1, false}, {u"猫", 0, true}, {u"鳥", 0, false}, {u"魚", 2, false}},
+                                  {{u"か", 4, 2}, {u"き", 2, 1}, {u"く", 1, 1}, {u"け", 10, 0}})));
+    // A practice game at another speed, left early, counts for the list all the same.
+    GameRecord practice =
+        gameOf(list, SpeedLevel::Slow, true, {{u"犬", 1, true}, {u"猫", 0, false}, {u"魚", 0, true}, {u"蛙", 1, false}},
+               {{u"か", 4, 2}, {u"こ", 3, 1}, {u"さ", 2, 1}});
+    practice.finished = false;
+    ASSERT_TRUE(store.save(practice));
+    ASSERT_TRUE(store.save(gameOf(list, SpeedLevel::Fast, false, {{u"蛙", 3, false}}, {})));
+    ASSERT_TRUE(store.save(gameOf(otherList, SpeedLevel::Normal, false, {{u"猫", 5, true}, {u"鳥", 1, true}},
+                                  {{u"く", 1, 0}, {u"け", 1, 1}})));
+
+    const History history = store.history(list, SpeedLevel::Normal);
+    std::vector<std::tuple<std::string, std::int64_t, std::int64_t>> kana;
+    for (const KanaMisses& k : history.kana)
+        kana.emplace_back(k.kana.toStdString(), k.typed, k.missed);
+    // Highest rate first; on the same rate more misses first, then kana order.
+    EXPECT_EQ(kana, (std::vector<std::tuple<std::string, std::int64_t, std::int64_t>>{
+                        {"く", 1, 1}, {"か", 8, 4}, {"き", 2, 1}, {"さ", 2, 1}, {"こ", 3, 1}}));
+
+    std::vector<std::tuple<std::string, std::int64_t, std::int64_t, std::int64_t>> words;
+    for (const WordMisses& w : history.words)
+        words.emplace_back(w.word.toStdString(), w.shown, w.missed, w.timedOut);
+    // Most missed first; on the same count more timed out first, then word order.
+    EXPECT_EQ(words, (std::vector<std::tuple<std::string, std::int64_t, std::int64_t, std::int64_t>>{
+                         {"犬", 2, 2, 1}, {"魚", 2, 2, 1}, {"蛙", 2, 2, 0}, {"猫", 2, 1, 1}}));
+    EXPECT_EQ(store.missedWords(list, 2), (std::vector<std::u16string>{u"犬", u"魚"}));
+    EXPECT_TRUE(store.missedWords(list, 0).empty());
+
+    // Ten at most of each.
+    std::vector<std::tuple<std::u16string, int, bool>> many;
+    std::vector<std::tuple<std::u16string, int, int>> letters;
+    for (char16_t c = u'ぁ'; c < u'ぁ' + 12; ++c) {
+        many.emplace_back(std::u16string(1, c), 1, false);
+        letters.emplace_back(std::u16string(1, c), 100, 1);
+    }
+    ASSERT_TRUE(store.save(gameOf(list, SpeedLevel::Normal, false, many, letters)));
+    const History full = store.history(list, SpeedLevel::Normal);
+    EXPECT_EQ(full.kana.size(), 10u);
+    EXPECT_EQ(full.words.size(), 10u);
+    EXPECT_EQ(store.missedWords(list, 100).size(), 16u);
+}
+
+TEST(RecordsStore, RefusesAGameWithoutWordsOrWithImpossibleValues)
+{
+    TempFolder temp;
+    const QString file = qPath(temp.path() / "records.sqlite3");
+    RecordsStore store(file);
+    GameRecord empty = sampleGame(list, SpeedLevel::Normal, 100);
+    empty.words.clear();
+    EXPECT_FALSE(store.save(empty));
+    EXPECT_EQ(store.notice(), u"");
+
+    const std::vector<std::function<void(GameRecord&)>> impossible = {
+        [](GameRecord& g) { g.keys = -1; },
+        [](GameRecord& g) { g.mistakes = -1; },
+        [](GameRecord& g) { g.mistakes = g.keys + 1; },
+        [](GameRecord& g) { g.seconds = -5; },
+        [](GameRecord& g) { g.playedAt = QDateTime(); },
+        [](GameRecord& g) { g.speed = static_cast<SpeedLevel>(7); },
+        [](GameRecord& g) { g.words[3].mistakes = -1; },
+        [](GameRecord& g) { g.words[3].seconds = -1; },
+        [](GameRecord& g) { g.words[3].word.clear(); },
+        [](GameRecord& g) { g.words[3].word = std::u16string(300, u'あ'); },
+        [](GameRecord& g) { g.kana[2].typed = -1; },
+        [](GameRecord& g) { g.kana[2].missed = g.kana[2].typed + 1; },
+        [](GameRecord& g) { g.kana[2].kana = u"あいうえお"; },
+    };
+    for (std::size_t i = 0; i < impossible.size(); ++i) {
+        GameRecord game = sampleGame(list, SpeedLevel::Normal, 100);
+        impossible[i](game);
+        EXPECT_FALSE(store.save(game)) << "case " << i;
+        EXPECT_NE(store.notice(), u"") << "case " << i;
+    }
+    EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+    EXPECT_EQ(store.notice(), u"");
+    EXPECT_EQ(RawFile(file).count("SELECT COUNT(*) FROM games"), 1);
+}
+
+TEST(RecordsStore, ForgettingDeletesTheGamesWithTheirWordsAndKanaAndKeepsTheFile)
+{
+    TempFolder temp;
+    const fs::path file = temp.path() / "records.sqlite3";
+    RecordsStore store(qPath(file));
+    ASSERT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+    ASSERT_TRUE(store.save(sampleGame(list, SpeedLevel::Fast, 90)));
+    ASSERT_TRUE(store.save(sampleGame(otherList, SpeedLevel::Normal, 80)));
+
+    EXPECT_TRUE(store.forgetList(list));
+    EXPECT_TRUE(store.history(list, SpeedLevel::Normal).games.empty());
+    EXPECT_TRUE(store.missedWords(list, 10).empty());
+    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal), 80);
+    {
+        RawFile raw(qPath(file));
+        EXPECT_EQ(raw.count("SELECT COUNT(*) FROM game_words"), 21);
+        EXPECT_EQ(raw.count("SELECT COUNT(*) FROM game_kana WHERE game_id NOT IN (SELECT id FROM games)"), 0);
+    }
+    EXPECT_TRUE(store.forgetAll());
+    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal), std::nullopt);
+    EXPECT_TRUE(fs::exists(file));
+    {
+        RawFile raw(qPath(file));
+        EXPECT_EQ(raw.count("SELECT (SELECT COUNT(*) FROM games) + (SELECT COUNT(*) FROM game_words) +"
+                            " (SELECT COUNT(*) FROM game_kana)"),
+                  0);
+    }
+    EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 70)));
+}
+
+// The first version of the file, as an earlier game wrote it: no practice games, no kana.
+TEST(RecordsStoreSchema, AFirstVersionFileIsBroughtUpToDateKeepingItsGames)
+{
+    TempFolder temp;
+    const QString file = qPath(temp.path() / "records.sqlite3");
+    {
+        RawFile raw(file);
+        for (const char* statement : {
+                 "CREATE TABLE games (id INTEGER PRIMARY KEY, played_at TEXT, list_path TEXT, list_hash TEXT,"
+                 " list_name TEXT, speed INTEGER, finished INTEGER, seconds INTEGER, keys INTEGER, mistakes INTEGER)",
+                 "CREATE INDEX games_by_list ON games (list_hash, speed, finished)",
+                 "CREATE TABLE game_words (game_id INTEGER NOT NULL REFERENCES games (id) ON DELETE CASCADE,"
+                 " position INTEGER NOT NULL, word TEXT, answer TEXT, seconds INTEGER, timed_out INTEGER,"
+                 " mistakes INTEGER, PRIMARY KEY (game_id, position)) WITHOUT ROWID",
+                 "INSERT INTO games VALUES (1, '2025-05-01T10:00:00.000Z', '/l.txt', 'list', 'l', 1, 1, 130, 300, 30)",
+                 "INSERT INTO games VALUES (2, '2025-05-02T10:00:00.000Z', '/l.txt', 'list', 'l', 1, 1, 110, 300, 0)",
+                 "INSERT INTO game_words VALUES (1, 0, '犬', 'いぬ', 4, 1, 0)",
+                 "PRAGMA user_version = 1",
+             })
+            ASSERT_TRUE(raw.exec(statement)) << statement;
+    }
+    RecordsStore store(file);
+    const History history = store.history(list, SpeedLevel::Normal);
+    ASSERT_EQ(history.games.size(), 2u);
+    EXPECT_EQ(history.games[0].seconds, 130);
+    EXPECT_EQ(history.words.size(), 1u);
+    EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 90, "list", true, true)));
+    EXPECT_EQ(store.best(list, SpeedLevel::Normal), 110); // the practice game is no record
+    EXPECT_EQ(store.status(), Status::Ready);
+    RawFile raw(file);
+    EXPECT_EQ(raw.count("PRAGMA user_version"), 2);
+    EXPECT_EQ(raw.count("SELECT SUM(practice) FROM games"), 1);
+    EXPECT_GT(raw.count("SELECT COUNT(*) FROM game_kana"), 0);
+}
+
+TEST(RecordsStoreSchema, AFileFromANewerVersionIsLeftByteForByteUntouched)
+{
+    TempFolder temp;
+    const fs::path file = temp.path() / "records.sqlite3";
+    {
+        RawFile raw(qPath(file));
+        ASSERT_TRUE(raw.exec("CREATE TABLE games (id INTEGER PRIMARY KEY, everything_else BLOB)"));
+        ASSERT_TRUE(raw.exec("INSERT INTO games VALUES (1, x'00ff')"));
+        ASSERT_TRUE(raw.exec("PRAGMA user_version = 3"));
+    }
+    const std::string bytes = testing::bytesOf(file);
+    const auto written = fs::last_write_time(file);
+    const auto names = testing::namesIn(temp.path());
+    {
+        RecordsStore store(qPath(file));
+        EXPECT_FALSE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+        EXPECT_TRUE(store.history(list, SpeedLevel::Normal).games.empty());
+        EXPECT_FALSE(store.forgetAll());
+        EXPECT_EQ(store.status(), Status::NewerVersion);
+        EXPECT_EQ(store.notice(),
+                  u"成績のファイルは新しい版のふるるぽで作られています。この版では成績を保存しません：" +
+                      qPath(file).toStdU16String());
+    }
+    EXPECT_EQ(testing::bytesOf(file), bytes);
+    EXPECT_EQ(fs::last_write_time(file), written);
+    EXPECT_EQ(testing::namesIn(temp.path()), names);
+}
+
+TEST(RecordsStoreFaults, AFolderThatCannotBeWrittenKeepsNothingAndSaysSo)
+{
+    TempFolder temp;
+    testing::openToEveryone(temp);
+    const fs::path locked = temp.path() / "locked";
+    fs::create_directory(locked);
+    fs::permissions(locked, fs::perms(0555));
+    const fs::path file = locked / "records.sqlite3";
+    const std::string seen = testing::withoutPrivileges([&] {
+        RecordsStore store(qPath(file));
+        const bool saved = store.save(sampleGame(list, SpeedLevel::Normal, 100));
+        return std::string(saved ? "saved" : "refused") +
+               (store.status() == Status::Unavailable ? " unavailable " : " ") + utf8(store.notice());
+    });
+    EXPECT_EQ(seen, "refused unavailable 成績のファイルを作れません。この回の成績は保存しません：" + file.native() +
+                        "（unable to open database file）");
+    EXPECT_FALSE(fs::exists(file));
+
+    // A folder that cannot even be made, since a file stands where it would go (this binds for root too).
+    const fs::path blocked = temp.write("blocker", "x") / "fururupo" / "records.sqlite3";
+    RecordsStore store(qPath(blocked));
+    EXPECT_FALSE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+    EXPECT_EQ(store.status(), Status::Unavailable);
+    EXPECT_NE(utf8(store.notice()).find((temp.path() / "blocker" / "fururupo").native()), std::string::npos);
+}
+
+TEST(RecordsStoreFaults, AReadOnlyFileStillShowsItsHistoryButSavesNothing)
+{
+    TempFolder temp;
+    testing::openToEveryone(temp);
+    const fs::path folder = temp.path() / "shared";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::all);
+    const fs::path file = folder / "records.sqlite3";
+    saveGames(file, 2);
+    fs::permissions(file, fs::perms(0444));
+    const std::string seen = testing::withoutPrivileges([&] {
+        RecordsStore store(qPath(file));
+        const History history = store.history(list, SpeedLevel::Normal);
+        const bool saved = store.save(sampleGame(list, SpeedLevel::Normal, 100));
+        return std::to_string(history.games.size()) + (saved ? " saved " : " refused ") +
+               (store.status() == Status::ReadOnly ? "read-only " : "") + utf8(store.notice());
+    });
+    EXPECT_EQ(seen, "2 refused read-only 成績のファイルに書き込めないので、成績は保存しません：" + file.native());
+}
+
+// Each file is kept for the player to look at, renamed; a new file takes its place and its first save works.
+TEST(RecordsStoreFaults, ADamagedFileIsMovedAsideAndANewOneStarted)
+{
+    const std::vector<std::pair<const char*, std::function<void(const fs::path&)>>> damages = {
+        {"random bytes",
+         [](const fs::path& file) {
+             std::ofstream(file, std::ios::binary) << std::string(8192, 'x');
+             overwrite(file, 0, 8192, 1);
+         }},
+        {"cut to half",
+         [](const fs::path& file) {
+             saveGames(file, 30);
+             fs::resize_file(file, fs::file_size(file) / 2);
+         }},
+        {"overwritten in the middle",
+         [](const fs::path& file) {
+             saveGames(file, 30);
+             const auto size = fs::file_size(file);
+             overwrite(file, size / 4, size / 2, 2);
+         }},
+    };
+    for (const auto& [what, damage] : damages) {
+        SCOPED_TRACE(what);
+        TempFolder temp;
+        const fs::path file = temp.path() / "records.sqlite3";
+        damage(file);
+        const std::string damaged = testing::bytesOf(file);
+
+        RecordsStore store(qPath(file));
+        EXPECT_TRUE(store.history(list, SpeedLevel::Normal).games.empty());
+        EXPECT_EQ(store.status(), Status::Ready);
+        const std::string aside = asideIn(temp.path());
+        EXPECT_TRUE(std::regex_match(aside, std::regex(R"(records\.sqlite3\.broken-\d{8}-\d{6})"))) << aside;
+        EXPECT_EQ(testing::bytesOf(temp.path() / aside), damaged);
+        EXPECT_EQ(utf8(store.notice()),
+                  "成績のファイルが壊れていたので " + (temp.path() / aside).native() + " に移し、新しく始めました。");
+        EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+        EXPECT_EQ(RecordsStore(qPath(file)).history(list, SpeedLevel::Normal).games.size(), 1u);
+    }
+}
+
+TEST(RecordsStoreFaults, AMovedFileTakesANumberedNameWhenItsNameIsTakenAndItsLogGoesWithIt)
+{
+    TempFolder temp;
+    const fs::path file = temp.path() / "records.sqlite3";
+    temp.write("records.sqlite3", "not a database at all, only some words long enough to fill a header");
+    temp.write("records.sqlite3-wal", "a log of nothing");
+    // Earlier damaged files, one for each second the move could happen in.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int second = -1; second <= 5; ++second)
+        temp.write("records.sqlite3.broken-" + now.addSecs(second).toString("yyyyMMdd-HHmmss").toStdString(), "old");
+
+    RecordsStore store(qPath(file));
+    ASSERT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+    std::string numbered;
+    for (const std::string& name : testing::namesIn(temp.path()))
+        if (std::regex_match(name, std::regex(R"(records\.sqlite3\.broken-\d{8}-\d{6}-2)")))
+            numbered = name;
+    ASSERT_NE(numbered, "");
+    EXPECT_EQ(testing::bytesOf(temp.path() / numbered).substr(0, 7), "not a d");
+    EXPECT_EQ(testing::bytesOf(temp.path() / (numbered + "-wal")), "a log of nothing");
+    EXPECT_NE(utf8(store.notice()).find(numbered), std::string::npos);
+}
+
+// The check on opening cannot see what happens to the file later; a statement that meets the damage must move it
+// aside too, and the game being saved goes into the new file.
+TEST(RecordsStoreFaults, DamageMetWhileSavingMovesTheFileAsideAndKeepsTheGame)
+{
+    TempFolder temp;
+    const fs::path file = temp.path() / "records.sqlite3";
+    saveGames(file, 3);
+    RecordsStore store(qPath(file));
+    ASSERT_TRUE(store.forgetList(otherList)); // opens and checks the file
+    ASSERT_EQ(store.notice(), u"");
+    {
+        // Another game's save makes the store read the file again rather than trust what it holds in memory.
+        RawFile raw(qPath(file));
+        ASSERT_TRUE(raw.exec("CREATE TABLE other_game (x)"));
+        overwrite(
+            file,
+            static_cast<std::uintmax_t>(raw.count("SELECT rootpage FROM sqlite_schema WHERE name = 'games'") - 1) *
+                4096,
+            4096, 3);
+    }
+
+    EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+    EXPECT_NE(asideIn(temp.path()), "");
+    EXPECT_NE(utf8(store.notice()).find(asideIn(temp.path())), std::string::npos);
+    EXPECT_EQ(store.history(list, SpeedLevel::Normal).games.size(), 1u);
+}
+
+TEST(RecordsStoreFaults, AFullDiskFailsTheSaveKeepsEveryEarlierGameAndPassesOnceThereIsRoom)
+{
+    TempFolder temp;
+    const QString file = qPath(temp.path() / "records.sqlite3");
+    RecordsStore store(file);
+    ASSERT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+    store.setPageLimit(static_cast<int>(RawFile(file).count("PRAGMA page_count")));
+    int saved = 1;
+    bool refused = false;
+    for (int i = 0; i < 50 && !refused; ++i) {
+        if (store.save(sampleGame(list, SpeedLevel::Normal, 101 + i)))
+            ++saved;
+        else
+            refused = true;
+    }
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(utf8(store.notice()), "ディスクがいっぱいで、成績を保存できませんでした：" + file.toStdString());
+    EXPECT_EQ(RawFile(file).value("PRAGMA integrity_check").toString(), "ok");
+    EXPECT_EQ(store.history(list, SpeedLevel::Normal).games.size(), static_cast<std::size_t>(saved));
+
+    store.setPageLimit(0);
+    EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 99)));
+    EXPECT_EQ(store.notice(), u"");
+    EXPECT_EQ(store.history(list, SpeedLevel::Normal).games.size(), static_cast<std::size_t>(saved + 1));
+}
+
+TEST(RecordsStoreFaults, ASaveWaitsOutAShortLockAndGivesUpOnALongOneLosingNothing)
+{
+    TempFolder temp;
+    const QString file = qPath(temp.path() / "records.sqlite3");
+    RecordsStore store(file);
+    ASSERT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+
+    // Another game holds the file for 200 ms, on a connection of its own thread.
+    std::promise<void> locked;
+    std::thread other([&] {
+        RawFile raw(file);
+        raw.exec("BEGIN IMMEDIATE");
+        locked.set_value();
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        raw.exec("COMMIT");
+    });
+    locked.get_future().wait();
+    QElapsedTimer waited;
+    waited.start();
+    EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 101)));
+    EXPECT_GE(waited.elapsed(), 100);
+    other.join();
+
+    store.setBusyTimeout(100);
+    {
+        RawFile raw(file);
+        ASSERT_TRUE(raw.exec("BEGIN IMMEDIATE"));
+        EXPECT_FALSE(store.save(sampleGame(list, SpeedLevel::Normal, 102)));
+        EXPECT_EQ(utf8(store.notice()),
+                  "成績のファイルがほかのふるるぽに使われていて、保存できませんでした：" + file.toStdString());
+        EXPECT_EQ(store.history(list, SpeedLevel::Normal).games.size(), 2u); // reading goes on meanwhile
+        raw.exec("ROLLBACK");
+    }
+    EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 103)));
+    EXPECT_EQ(store.notice(), u"");
+    EXPECT_EQ(store.history(list, SpeedLevel::Normal).games.size(), 3u);
+}
+
+// Starts this test program as a second game saving into the file; its standard output comes back through the pipe.
+struct SavingProcess
+{
+    SavingProcess(const fs::path& file, long count, const std::string& name)
+    {
+        int channel[2];
+        if (::pipe(channel) != 0)
+            return;
+        pid = ::fork();
+        if (pid == 0) {
+            ::dup2(channel[1], 1);
+            ::close(channel[0]);
+            ::close(channel[1]);
+            const std::string games = std::to_string(count);
+            ::execl("/proc/self/exe", "fururupo_player_tests", "--records-child", file.c_str(), games.c_str(),
+                    name.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(channel[1]);
+        output = channel[0];
+    }
+    // The names of the games it reported saved, and how it ended.
+    std::vector<std::string> finish(int& status)
+    {
+        std::string text;
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(output, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
+            if (n > 0)
+                text.append(buffer, static_cast<std::size_t>(n));
+        ::close(output);
+        ::waitpid(pid, &status, 0);
+        std::vector<std::string> names;
+        std::istringstream lines(text);
+        // A line cut short by the kill was never reported whole.
+        for (std::string line; std::getline(lines, line);)
+            if (!lines.eof())
+                names.push_back(line);
+        return names;
+    }
+
+    pid_t pid = -1;
+    int output = -1;
+};
+
+TEST(RecordsStoreConcurrency, TwoGamesSavingIntoOneFileAtOnceKeepEveryGame)
+{
+    TempFolder temp;
+    const fs::path file = temp.path() / "records.sqlite3";
+    {
+        RecordsStore first(qPath(file));
+        RecordsStore second(qPath(file));
+        for (int i = 0; i < 10; ++i) {
+            ASSERT_TRUE(first.save(sampleGame(list, SpeedLevel::Normal, 100 + i)));
+            ASSERT_TRUE(second.save(sampleGame(list, SpeedLevel::Normal, 200 + i)));
+        }
+        EXPECT_EQ(first.history(list, SpeedLevel::Normal).games.size(), 20u);
+    }
+    SavingProcess other(file, 50, "child");
+    {
+        RecordsStore store(qPath(file));
+        for (int i = 0; i < 50; ++i)
+            EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 300 + i)));
+    }
+    int status = 0;
+    EXPECT_EQ(other.finish(status).size(), 50u);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(RawFile(qPath(file)).count("SELECT COUNT(*) FROM games"), 120);
+}
+
+// SIGKILL at random moments of a game saving in a loop: the file stays whole and every save that returned true is in
+// it.
+TEST(RecordsStoreCrash, AKilledGameLosesNoSavedGameAndLeavesTheFileWhole)
+{
+    TempFolder temp;
+    const fs::path file = temp.path() / "records.sqlite3";
+    std::mt19937 random(20260101);
+    std::vector<std::string> reported;
+    for (int round = 0; round < 6; ++round) {
+        SavingProcess child(file, -1, "round" + std::to_string(round));
+        std::this_thread::sleep_for(std::chrono::milliseconds(100 + random() % 300));
+        ::kill(child.pid, SIGKILL);
+        int status = 0;
+        const std::vector<std::string> names = child.finish(status);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "round " << round;
+        reported.insert(reported.end(), names.begin(), names.end());
+    }
+    ASSERT_FALSE(reported.empty());
+    RawFile raw(qPath(file));
+    EXPECT_EQ(raw.value("PRAGMA integrity_check").toString(), "ok");
+    for (const std::string& name : reported) {
+        EXPECT_EQ(
+            raw.count(
+                QStringLiteral("SELECT COUNT(*) FROM games WHERE list_name = '%1'").arg(QString::fromStdString(name))),
+            1)
+            << name;
+    }
+    EXPECT_GE(raw.count("SELECT COUNT(*) FROM games"), static_cast<qlonglong>(reported.size()));
+}
+
+// A file edited by hand, or written by a faulty version, must not put nonsense on the chart nor crash the window.
+TEST(RecordsStoreDistrust, ImpossibleRowsAreSkippedAndCountedAndTheGoodOnesShown)
+{
+    TempFolder temp;
+    const QString file = qPath(temp.path() / "records.sqlite3");
+    {
+        RecordsStore store(file);
+        ASSERT_TRUE(store.save(gameOf(list, SpeedLevel::Normal, false, {{u"犬", 1, false}}, {{u"い", 2, 1}})));
+        ASSERT_TRUE(store.save(gameOf(list, SpeedLevel::Normal, false, {{u"猫", 0, true}}, {{u"ね", 1, 1}})));
+    }
+    const QString huge(1 << 20, u'あ');
+    {
+        RawFile raw(file);
+        const QString insertGame =
+            "INSERT INTO games (played_at, list_path, list_hash, list_name, speed, finished,"
+            " practice, seconds, keys, mistakes) VALUES (?, '/l', 'list', 'l', ?, ?, 0, ?, ?, ?)";
+        const QVariant at("2026-02-01T10:00:00.000Z");
+        // Each would be the record of 1 second if it were believed.
+        const std::vector<std::vector<QVariant>> games = {
+            {at, 1, 1, 1, -1, 0},     {at, 7, 1, 1, 100, 0},
+            {at, 1, 1, -5, 100, 0},   {at, 1, 1, 1000000000000LL, 100, 0},
+            {at, 1, 1, 1, 5, 6},      {at, 1, 1, QVariant(), 100, 0},
+            {at, 1, 1, 1, "many", 0}, {"yesterday", 1, 1, 1, 100, 0},
+            {huge, 1, 1, 1, 100, 0},  {at, 1, 2, 1, 100, 0},
+        };
+        for (const auto& g : games)
+            ASSERT_TRUE(raw.exec(insertGame, {g[0], g[1], g[2], g[3], g[4], g[5]}));
+        const qlonglong good = raw.count("SELECT MIN(id) FROM games");
+        const QString insertWord = "INSERT INTO game_words VALUES (?, ?, ?, 'x', ?, ?, ?)";
+        const std::vector<std::vector<QVariant>> words = {
+            {huge, 1, 0, 9}, {QVariant(), 1, 0, 9}, {"", 1, 0, 9}, {"鳥", 1, 0, -1}, {"鳥", 1, 5, 9}, {"鳥", "x", 0, 9},
+        };
+        int position = 100;
+        for (const auto& w : words)
+            ASSERT_TRUE(raw.exec(insertWord, {good, position++, w[0], w[1], w[2], w[3]}));
+        const QString insertKana = "INSERT INTO game_kana VALUES (?, ?, ?, ?)";
+        const std::vector<std::vector<QVariant>> kana = {
+            {huge, 9, 9}, {"あいうえおか", 9, 9}, {"か", -1, 0}, {"き", 1, 5}, {"く", "x", 9},
+        };
+        for (const auto& k : kana)
+            ASSERT_TRUE(raw.exec(insertKana, {good, k[0], k[1], k[2]}));
+    }
+    RecordsStore store(file);
+    const History history = store.history(list, SpeedLevel::Normal);
+    EXPECT_EQ(history.games.size(), 2u);
+    EXPECT_EQ(history.skipped, 10 + 6 + 5);
+    ASSERT_EQ(history.best.size(), 2u);
+    EXPECT_EQ(history.best[0].seconds, 100);
+    EXPECT_EQ(store.best(list, SpeedLevel::Normal), 100);
+    ASSERT_EQ(history.kana.size(), 2u);
+    EXPECT_EQ(history.kana[0].kana, "ね");
+    EXPECT_EQ(history.kana[1].kana, "い");
+    EXPECT_EQ(store.missedWords(list, 10), (std::vector<std::u16string>{u"猫", u"犬"}));
+    EXPECT_EQ(store.notice(), u"");
+}
+
+TEST(HashOfList, IsTheHexSha256OfTheFileBytesAndEmptyWhenUnreadable)
+{
+    TempFolder temp;
+    EXPECT_EQ(hashOfList(temp.write("abc.txt", "abc")),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(hashOfList(temp.write("empty.txt", "")),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    // Longer than one block of the streaming read: one byte changed past the first block changes the hash.
+    std::string big(200'000, 'a');
+    const QByteArray whole = hashOfList(temp.write("big.txt", big));
+    EXPECT_EQ(whole, QCryptographicHash::hash(QByteArray::fromStdString(big), QCryptographicHash::Sha256).toHex());
+    big[150'000] = 'b';
+    EXPECT_NE(hashOfList(temp.write("big.txt", big)), whole);
+    EXPECT_EQ(hashOfList(temp.path() / "missing.txt"), QByteArray());
+    EXPECT_EQ(hashOfList(temp.path()), QByteArray());
+}
+
+} // namespace
+} // namespace fururupo
