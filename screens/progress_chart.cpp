@@ -1,0 +1,248 @@
+#include "screens/progress_chart.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QPolygonF>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace fururupo {
+
+namespace {
+
+// Room around the plot for the tick labels, the units and the legend.
+constexpr double marginLeft = 52;
+constexpr double marginRight = 56;
+constexpr double marginTop = 42;
+constexpr double marginBottom = 30;
+constexpr double markerRadius = 3;
+// Markers are drawn only while neighbouring games are this far apart; closer, they would only blot the line.
+constexpr double markerSpacing = 7;
+
+const QColor gridColour(226, 220, 230);
+const QColor axisColour(120, 110, 130);
+
+// The 1-2-5 step at or above raw.
+double niceStep(double raw)
+{
+    if (!(raw > 0) || !std::isfinite(raw))
+        return 1;
+    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    const double fraction = raw / power;
+    const double nice = fraction <= 1 ? 1 : fraction <= 2 ? 2 : fraction <= 5 ? 5 : 10;
+    return nice * power;
+}
+
+QString tickLabel(double value)
+{
+    return QString::number(value, 'g', 7);
+}
+
+} // namespace
+
+std::vector<double> niceTicks(double largest, int about)
+{
+    if (!(largest > 0) || !std::isfinite(largest))
+        return {0, 1};
+    const double step = niceStep(largest / std::max(1, about));
+    const auto steps = std::max<long long>(1, std::llround(std::ceil(largest / step - 1e-9)));
+    std::vector<double> ticks;
+    ticks.reserve(static_cast<std::size_t>(steps) + 1);
+    for (long long i = 0; i <= steps; ++i)
+        ticks.push_back(static_cast<double>(i) * step);
+    return ticks;
+}
+
+ProgressChart::ProgressChart(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ProgressChart::setSeries(std::vector<Series> series)
+{
+    shown.clear();
+    gameCount = 0;
+    for (Series& one : series) {
+        if (!std::all_of(one.values.begin(), one.values.end(), [](double v) { return std::isfinite(v); }))
+            continue;
+        gameCount = std::max(gameCount, static_cast<int>(std::min<std::size_t>(one.values.size(), 1'000'000)));
+        shown.push_back(std::move(one));
+    }
+    update();
+}
+
+void ProgressChart::setAxisUnits(QString left, QString right)
+{
+    leftUnit = std::move(left);
+    rightUnit = std::move(right);
+    update();
+}
+
+QString ProgressChart::emptyText()
+{
+    return QStringLiteral("まだ記録がありません");
+}
+
+ProgressChart::Scale ProgressChart::scaleOf(Axis axis) const
+{
+    double largest = 0;
+    for (const Series& one : shown) {
+        if (one.axis == axis && !one.values.empty())
+            largest = std::max(largest, *std::max_element(one.values.begin(), one.values.end()));
+    }
+    return {niceTicks(largest), axis == Axis::Left ? leftUnit : rightUnit};
+}
+
+std::vector<int> ProgressChart::gameTicks() const
+{
+    if (gameCount <= 0)
+        return {};
+    const int step = std::max(1, static_cast<int>(niceStep((gameCount - 1) / 6.0)));
+    std::vector<int> ticks{1};
+    for (int game = step; game <= gameCount; game += step) {
+        if (game > 1)
+            ticks.push_back(game);
+    }
+    return ticks;
+}
+
+QRectF ProgressChart::plotArea() const
+{
+    return QRectF(marginLeft, marginTop, std::max(1.0, width() - marginLeft - marginRight),
+                  std::max(1.0, height() - marginTop - marginBottom));
+}
+
+double ProgressChart::xOf(double game) const
+{
+    const QRectF plot = plotArea();
+    if (gameCount <= 1)
+        return plot.center().x();
+    return plot.left() + (game - 1) / (gameCount - 1) * plot.width();
+}
+
+double ProgressChart::yOf(double value, const Scale& scale) const
+{
+    const QRectF plot = plotArea();
+    return plot.bottom() - std::clamp(value / scale.top(), 0.0, 1.0) * plot.height();
+}
+
+QPointF ProgressChart::pointOf(std::size_t series, std::size_t game) const
+{
+    if (series >= shown.size() || game >= shown[series].values.size())
+        return {};
+    const Series& one = shown[series];
+    return {xOf(static_cast<double>(game) + 1), yOf(one.values[game], scaleOf(one.axis))};
+}
+
+void ProgressChart::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().color(QPalette::Base));
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.setPen(palette().color(QPalette::Text));
+
+    if (gameCount == 0) {
+        painter.drawText(rect(), Qt::AlignCenter, emptyText());
+        return;
+    }
+    const Scale left = scaleOf(Axis::Left);
+    const Scale right = scaleOf(Axis::Right);
+    drawAxes(painter, left, right);
+    for (const Series& one : shown)
+        drawSeries(painter, one, one.axis == Axis::Left ? left : right);
+    drawLegend(painter);
+}
+
+void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& right) const
+{
+    const QRectF plot = plotArea();
+    const QFontMetricsF metrics(font());
+    const QColor textColour = palette().color(QPalette::Text);
+
+    // Grid lines follow the left scale; the right scale has its ticks on its own axis.
+    for (double tick : left.ticks) {
+        const double y = yOf(tick, left);
+        painter.setPen(QPen(gridColour, 1));
+        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
+        painter.setPen(textColour);
+        painter.drawText(QRectF(0, y - 10, plot.left() - 6, 20), Qt::AlignRight | Qt::AlignVCenter, tickLabel(tick));
+    }
+    for (double tick : right.ticks) {
+        const double y = yOf(tick, right);
+        painter.setPen(QPen(axisColour, 1));
+        painter.drawLine(QPointF(plot.right(), y), QPointF(plot.right() + 4, y));
+        painter.setPen(textColour);
+        painter.drawText(QRectF(plot.right() + 6, y - 10, marginRight - 6, 20), Qt::AlignLeft | Qt::AlignVCenter,
+                         tickLabel(tick));
+    }
+    for (int game : gameTicks()) {
+        const double x = xOf(game);
+        painter.setPen(QPen(axisColour, 1));
+        painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
+        painter.setPen(textColour);
+        painter.drawText(QRectF(x - 30, plot.bottom() + 5, 60, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
+                         QString::number(game));
+    }
+
+    painter.setPen(QPen(axisColour, 1));
+    painter.drawLine(plot.bottomLeft(), plot.topLeft());
+    painter.drawLine(plot.bottomRight(), plot.topRight());
+    painter.drawLine(plot.bottomLeft(), plot.bottomRight());
+
+    painter.setPen(textColour);
+    const double unitTop = plot.top() - metrics.height() - 4;
+    painter.drawText(QRectF(4, unitTop, plot.left() + 40, metrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
+                     left.unit);
+    painter.drawText(QRectF(plot.right() - 60, unitTop, width() - plot.right() + 56, metrics.height()),
+                     Qt::AlignRight | Qt::AlignVCenter, right.unit);
+    // Clear of the last game's number, which is centred on the right axis.
+    painter.drawText(QRectF(plot.right() + 16, plot.bottom() + 5, marginRight - 16, metrics.height()),
+                     Qt::AlignLeft | Qt::AlignTop, QStringLiteral("回目"));
+}
+
+void ProgressChart::drawSeries(QPainter& painter, const Series& series, const Scale& scale) const
+{
+    QPolygonF line;
+    line.reserve(static_cast<qsizetype>(series.values.size()));
+    for (std::size_t game = 0; game < series.values.size(); ++game)
+        line.append(QPointF(xOf(static_cast<double>(game) + 1), yOf(series.values[game], scale)));
+
+    painter.setPen(QPen(series.colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setBrush(Qt::NoBrush);
+    if (line.size() > 1)
+        painter.drawPolyline(line);
+
+    const bool roomForMarkers = line.size() < 2 || plotArea().width() / (line.size() - 1) >= markerSpacing;
+    if (roomForMarkers) {
+        painter.setPen(QPen(series.colour, 1));
+        painter.setBrush(series.colour);
+        for (const QPointF& point : line)
+            painter.drawEllipse(point, markerRadius, markerRadius);
+    }
+}
+
+void ProgressChart::drawLegend(QPainter& painter) const
+{
+    const QFontMetricsF metrics(font());
+    const QColor textColour = palette().color(QPalette::Text);
+    double x = plotArea().left();
+    const double middle = 4 + metrics.height() / 2;
+    for (const Series& one : shown) {
+        painter.setPen(QPen(one.colour, 2));
+        painter.drawLine(QPointF(x, middle), QPointF(x + 18, middle));
+        painter.setBrush(one.colour);
+        painter.drawEllipse(QPointF(x + 9, middle), markerRadius, markerRadius);
+        painter.setPen(textColour);
+        const QString name = metrics.elidedText(one.name, Qt::ElideRight, 140);
+        painter.drawText(QPointF(x + 22, middle + metrics.ascent() / 2 - 1), name);
+        x += 22 + metrics.horizontalAdvance(name) + 16;
+    }
+    painter.setBrush(Qt::NoBrush);
+}
+
+} // namespace fururupo
