@@ -124,8 +124,9 @@ bool plainlyNotADatabase(const QString& file)
 
 bool plausible(const GameRecord& game)
 {
-    if (!game.playedAt.isValid() || game.seconds < 0 || game.seconds > maxSeconds || game.keys < 0 ||
-        game.keys > maxKeys || game.mistakes < 0 || game.mistakes > game.keys)
+    const int year = game.playedAt.toUTC().date().year();
+    if (!game.playedAt.isValid() || year < 1 || year > 9999 || game.seconds < 0 || game.seconds > maxSeconds ||
+        game.keys < 0 || game.keys > maxKeys || game.mistakes < 0 || game.mistakes > game.keys)
         return false;
     const int speed = static_cast<int>(game.speed);
     if (speed < 0 || speed > 2)
@@ -171,7 +172,7 @@ bool isInteger(const QVariant& value)
     return value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int;
 }
 
-const QString pathLine(const char* sentence, const QString& path)
+QString pathLine(const char* sentence, const QString& path)
 {
     return QString::fromUtf8(sentence) + path;
 }

@@ -45,7 +45,8 @@ struct GamePoint
     std::int32_t seconds = 0;
     std::int32_t keys = 0;
     std::int32_t mistakes = 0;
-    // Keys a minute over the game's seconds, and the share of keys that were no mistake, in per cent.
+    // Keys a minute over the game's seconds, and the share of keys that were no mistake, in per cent: no rate (0) for
+    // a game of no seconds, and 100 for one of no keys, since none of them was a mistake.
     double keysPerMinute = 0;
     double accuracy = 0;
 };
@@ -99,8 +100,8 @@ public:
     RecordsStore(const RecordsStore&) = delete;
     RecordsStore& operator=(const RecordsStore&) = delete;
 
-    // $XDG_DATA_HOME/fururupo/records.sqlite3, ~/.local/share/fururupo/records.sqlite3 when XDG_DATA_HOME is unset;
-    // empty when the system names no home.
+    // $XDG_DATA_HOME/fururupo/records.sqlite3, ~/.local/share/fururupo/records.sqlite3 when XDG_DATA_HOME is unset,
+    // empty or relative; empty when the system names no home.
     static QString defaultFile();
 
     QString file() const { return path; }
