@@ -18,8 +18,6 @@
 #include <QSqlQuery>
 #include <QTest>
 
-#include <sys/stat.h>
-
 #include <memory>
 #include <set>
 
@@ -67,7 +65,6 @@ protected:
     void TearDown() override
     {
         closeAllWindows();
-        ::chmod(QFile::encodeName(home.path()).constData(), 0700);
     }
 
     GameScreen* open(std::vector<std::u16string> practice = {})
@@ -86,7 +83,7 @@ protected:
         const QString word = text(form, "Label4");
         auto* box = child<InputBox>(form, "Text1");
         if (slip) {
-            typeText(box, word.left(1) + QStringLiteral("ぬ"));
+            typeText(box, word.left(1) + QStringLiteral("ゑ")); // in none of the words
             pressKey(box, Qt::Key_Backspace);
             typeText(box, word.mid(1));
         } else {
@@ -178,19 +175,20 @@ TEST_F(Results, AGameLeftOrStartedAgainAfterAWordIsKeptAsUnfinished)
     EXPECT_FALSE(records->best(hashOfList(words.folder() / "MSG.txt"), SpeedLevel::Fast).has_value());
 }
 
-// Whatever becomes of the history, the game plays to its end and says in one line that the game was not kept.
+// Whatever becomes of the history, the game plays to its end and says in one line that the game was not kept: here a
+// disk too full for the file to be created (a cap of the store's own, which binds root as well).
 TEST_F(Results, AGameThatCannotBeKeptStillFinishesAndSaysSo)
 {
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "a read-only folder does not stop root; the store's own tests cover it with a full file";
-    ASSERT_EQ(::chmod(QFile::encodeName(home.path()).constData(), 0500), 0);
+    records->setPageLimit(1);
     GameScreen* form = open();
     playGame(form);
     EXPECT_TRUE(text(form, "Label4").startsWith(QStringLiteral("おめでとう!")));
     const QString results = child<QLabel>(form, "resultsPanel")->text();
     EXPECT_TRUE(results.contains(QStringLiteral("正確さ"))) << results;
-    EXPECT_FALSE(QString::fromStdU16String(records->notice()).isEmpty());
-    EXPECT_TRUE(results.contains(QString::fromStdU16String(records->notice()))) << results;
+    EXPECT_FALSE(results.contains(QStringLiteral("ベスト"))) << results;
+    const QString notice = QString::fromStdU16String(records->notice());
+    EXPECT_FALSE(notice.isEmpty());
+    EXPECT_TRUE(results.contains(notice)) << results;
 }
 
 // A file that is no database is moved aside, and the game is kept in a new one.
@@ -240,6 +238,8 @@ TEST_F(Results, TheTitleScreenOpensTheRecordsWindowByKeyboardAndItsPracticeStart
     child<QRadioButton>(title, "Option1_2")->setChecked(true);
     title->show();
     title->activateWindow();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(title->isActiveWindow());
     QWidget* button = child<QPushButton>(title, "recordsButton");
     ASSERT_TRUE(button->isVisible());
     for (int i = 0; i < 5 && QApplication::focusWidget() != button; ++i)
