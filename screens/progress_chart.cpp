@@ -205,23 +205,71 @@ void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& 
                      Qt::AlignLeft | Qt::AlignTop, QStringLiteral("回目"));
 }
 
+ProgressChart::Trace ProgressChart::traceOf(const Series& series, const Scale& scale, double columnsPerPixel) const
+{
+    const std::vector<double>& values = series.values;
+    Trace trace;
+    const QRectF plot = plotArea();
+    const double columns = std::max(1.0, std::ceil(plot.width() * columnsPerPixel));
+    if (static_cast<double>(values.size()) <= columns) {
+        trace.line.reserve(static_cast<qsizetype>(values.size()));
+        for (std::size_t game = 0; game < values.size(); ++game)
+            trace.line.append(QPointF(xOf(static_cast<double>(game) + 1), yOf(values[game], scale)));
+        return trace;
+    }
+    // More games than the plot has device pixels across: each column shows the range of its games as a band and
+    // their mean on the line, so the drawing costs what the width does, whatever the number of games.
+    QPolygonF lowest;
+    std::size_t first = 0;
+    while (first < values.size()) {
+        const auto column =
+            static_cast<long long>((xOf(static_cast<double>(first) + 1) - plot.left()) * columnsPerPixel);
+        double low = values[first];
+        double high = values[first];
+        double sum = 0;
+        std::size_t end = first;
+        for (; end < values.size(); ++end) {
+            const double x = xOf(static_cast<double>(end) + 1);
+            if (static_cast<long long>((x - plot.left()) * columnsPerPixel) != column)
+                break;
+            low = std::min(low, values[end]);
+            high = std::max(high, values[end]);
+            sum += values[end];
+        }
+        const double x = plot.left() + (static_cast<double>(column) + 0.5) / columnsPerPixel;
+        trace.line.append(QPointF(x, yOf(sum / static_cast<double>(end - first), scale)));
+        trace.band.append(QPointF(x, yOf(high, scale)));
+        lowest.append(QPointF(x, yOf(low, scale)));
+        first = end;
+    }
+    std::reverse(lowest.begin(), lowest.end());
+    trace.band += lowest;
+    return trace;
+}
+
 void ProgressChart::drawSeries(QPainter& painter, const Series& series, const Scale& scale) const
 {
-    QPolygonF line;
-    line.reserve(static_cast<qsizetype>(series.values.size()));
-    for (std::size_t game = 0; game < series.values.size(); ++game)
-        line.append(QPointF(xOf(static_cast<double>(game) + 1), yOf(series.values[game], scale)));
-
-    painter.setPen(QPen(series.colour, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    const Trace trace = traceOf(series, scale, std::max(1.0, devicePixelRatioF()));
+    if (!trace.band.isEmpty()) {
+        QColor shade = series.colour;
+        shade.setAlpha(60);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(shade);
+        painter.drawPolygon(trace.band);
+    }
+    // Segment by segment, with round caps for the joins: a 2-pixel antialiased polyline that zigzags is stroked as one
+    // outline crossing itself, which costs the raster engine some twenty times as much to fill as its pieces.
+    painter.setPen(QPen(series.colour, 2, Qt::SolidLine, Qt::RoundCap));
     painter.setBrush(Qt::NoBrush);
-    if (line.size() > 1)
-        painter.drawPolyline(line);
+    for (qsizetype at = 1; at < trace.line.size(); ++at)
+        painter.drawLine(trace.line[at - 1], trace.line[at]);
 
-    const bool roomForMarkers = line.size() < 2 || plotArea().width() / (line.size() - 1) >= markerSpacing;
+    const std::size_t games = series.values.size();
+    const bool roomForMarkers = games < 2 || plotArea().width() / static_cast<double>(games - 1) >= markerSpacing;
     if (roomForMarkers) {
         painter.setPen(QPen(series.colour, 1));
         painter.setBrush(series.colour);
-        for (const QPointF& point : line)
+        for (const QPointF& point : trace.line)
             painter.drawEllipse(point, markerRadius, markerRadius);
     }
 }

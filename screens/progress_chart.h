@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QPointF>
+#include <QPolygonF>
 #include <QRectF>
 #include <QString>
 #include <QWidget>
@@ -70,6 +71,14 @@ private:
     double xOf(double game) const;
     double yOf(double value, const Scale& scale) const;
     void drawAxes(QPainter& painter, const Scale& left, const Scale& right) const;
+    // What is drawn of one series: a point for each game, or, when the games outnumber the plot's device pixels
+    // across, a mean for each pixel column on the line and the column's lowest to highest game as a band.
+    struct Trace
+    {
+        QPolygonF line;
+        QPolygonF band;
+    };
+    Trace traceOf(const Series& series, const Scale& scale, double columnsPerPixel) const;
     void drawSeries(QPainter& painter, const Series& series, const Scale& scale) const;
     void drawLegend(QPainter& painter) const;
 

@@ -156,6 +156,8 @@ void RecordsScreen::reload()
     }
 
     ui->practiceButton->setEnabled(!history.words.empty());
+    // A file the store may not write (read-only, newer, or none at all) has nothing this window could delete.
+    ui->forgetButton->setEnabled(store && store->status() == RecordsStore::Status::Ready);
 
     QString notice;
     if (store)
@@ -168,7 +170,16 @@ void RecordsScreen::reload()
         else if (history.skipped > 0)
             notice = QStringLiteral("読めない記録が %1 件ありました（表示していません）。").arg(history.skipped);
     }
-    ui->recordsNotice->setText(notice);
+    showNotice(notice);
+}
+
+void RecordsScreen::showNotice(const QString& line)
+{
+    // The store's lines can end in a path and a driver message: cut in the middle to the label, whole in the tip.
+    const QString shown = line.left(1000);
+    ui->recordsNotice->setText(
+        QFontMetrics(ui->recordsNotice->font()).elidedText(shown, Qt::ElideMiddle, ui->recordsNotice->width()));
+    ui->recordsNotice->setToolTip(shown == ui->recordsNotice->text() ? QString() : shown);
 }
 
 void RecordsScreen::speedPicked(int index)
@@ -190,7 +201,7 @@ void RecordsScreen::practise()
         reload();
         ui->practiceButton->setEnabled(false);
         if (ui->recordsNotice->text().isEmpty())
-            ui->recordsNotice->setText(QStringLiteral("練習する言葉がありません。"));
+            showNotice(QStringLiteral("練習する言葉がありません。"));
         return;
     }
     Q_EMIT practiceRequested(words);
@@ -220,7 +231,7 @@ void RecordsScreen::forget()
 
     reload();
     if (!done && ui->recordsNotice->text().isEmpty())
-        ui->recordsNotice->setText(QStringLiteral("成績を消せませんでした。"));
+        showNotice(QStringLiteral("成績を消せませんでした。"));
 }
 
 } // namespace fururupo

@@ -57,6 +57,7 @@ Q_SIGNALS:
 
 private:
     void reload();
+    void showNotice(const QString& line);
     void speedPicked(int index);
     void practise();
     void forget();

@@ -10,10 +10,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -160,6 +164,25 @@ void answerNextBox(const QString& answer, QStringList* buttonsSeen = nullptr)
         }
         chosen->click();
     });
+}
+
+// Runs statements on the history file through a connection of its own, as another program editing it would.
+void editByHand(const QString& file, const QStringList& statements)
+{
+    const QString name = QStringLiteral("edited-by-hand");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        ASSERT_TRUE(db.open()) << db.lastError().text().toStdString();
+        for (const QString& statement : statements) {
+            QSqlQuery query(db);
+            EXPECT_TRUE(query.exec(statement))
+                << statement.toStdString() << ": " << query.lastError().text().toStdString();
+            EXPECT_GT(query.numRowsAffected(), 0) << statement.toStdString();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
 }
 
 int gamesOf(const QString& file, const QByteArray& list, SpeedLevel speed)
@@ -357,6 +380,39 @@ TEST_F(RecordsWindow, TheChartDrawsEachSeriesInItsColour)
     EXPECT_GT(countNear(one, QRect(point - QPoint(2, 2), point + QPoint(2, 2)), QColor(215, 50, 140), 30), 8);
 }
 
+// More games than the plot is wide: each pixel column shows its games' range as a pale band and their mean on the
+// line, so alternate games of 10 and 50 seconds fill the plot from 10 to 50 with the line at 30.
+TEST(ProgressChart, AHistoryWiderThanThePlotIsDrawnAsABandAroundItsMean)
+{
+    std::vector<double> seconds;
+    for (int game = 0; game < 3000; ++game)
+        seconds.push_back(game % 2 == 0 ? 10 : 50);
+    ProgressChart chart;
+    chart.resize(504, 300);
+    const QColor colour(215, 50, 140);
+    chart.setSeries({{QStringLiteral("記録（秒）"), colour, seconds, ProgressChart::Axis::Left}});
+    ASSERT_EQ(chart.games(), 3000);
+    const QImage image = chart.grab().toImage();
+    const double ratio = image.devicePixelRatio();
+    const QRectF plot = chart.plotArea();
+    const auto yAt = [&](double seconds) { return plot.bottom() - seconds / chart.leftScale().top() * plot.height(); };
+    const auto across = [&](double y) {
+        return QRect(QPoint(int((plot.left() + 20) * ratio), int(y * ratio) - 1),
+                     QPoint(int((plot.right() - 20) * ratio), int(y * ratio) + 1));
+    };
+    const QColor white = chart.palette().color(QPalette::Base);
+    const auto blend = [&](int ink, int paper) { return paper + (ink - paper) * 60 / 255; };
+    const QColor shade(blend(colour.red(), white.red()), blend(colour.green(), white.green()),
+                       blend(colour.blue(), white.blue()));
+    const int width = across(0).width();
+    // The band between the extremes (clear of the grid lines at 20 and 40), the line through the middle, and nothing
+    // above the band.
+    EXPECT_GT(countNear(image, across(yAt(45)), shade, 12), width * 2);
+    EXPECT_GT(countNear(image, across(yAt(15)), shade, 12), width * 2);
+    EXPECT_GT(countNear(image, across(yAt(30)), colour, 30), width * 2);
+    EXPECT_EQ(countNear(image, across(yAt(55)), shade, 12), 0);
+}
+
 // A long word from the history is cut to its column, and the chart's scales still end on a 1-2-5 step.
 TEST_F(RecordsWindow, LongWordsAreElidedAndScalesEndOnNiceSteps)
 {
@@ -373,6 +429,38 @@ TEST_F(RecordsWindow, LongWordsAreElidedAndScalesEndOnNiceSteps)
     EXPECT_EQ(niceTicks(7), (std::vector<double>{0, 2, 4, 6, 8}));
     EXPECT_EQ(niceTicks(100), (std::vector<double>{0, 20, 40, 60, 80, 100}));
     EXPECT_EQ(niceTicks(0.3).size(), 4u); // 0, 0.1, 0.2, 0.3
+}
+
+// Rows edited into impossible values are left out of every list and the chart, and the notice says some were.
+TEST_F(RecordsWindow, ImpossibleRowsAreNeitherShownNorACrash)
+{
+    save(prepared);
+    editByHand(file(), {
+                           QStringLiteral("UPDATE games SET seconds = -7 WHERE seconds = 41"),
+                           QStringLiteral("UPDATE games SET played_at = 'yesterday' WHERE seconds = 55"),
+                           QStringLiteral("UPDATE games SET mistakes = keys + 1 WHERE seconds = 50"),
+                           QStringLiteral("UPDATE game_kana SET missed = typed + 5 WHERE kana = 'ね'"),
+                           QStringLiteral("UPDATE game_words SET word = '' WHERE word = 'いぬ'"),
+                           QStringLiteral("UPDATE game_words SET mistakes = 'many' WHERE mistakes = 4"),
+                       });
+    RecordsScreen* window = open();
+    EXPECT_EQ(chartOf(window)->series()[0].values, (std::vector<double>{60, 48}));
+    const auto best = rows(window, "bestGames");
+    ASSERT_EQ(best.size(), 2u);
+    EXPECT_EQ(best[0][1], QStringLiteral("48"));
+    for (const QStringList& row : rows(window, "missedKana"))
+        EXPECT_NE(row[0], QStringLiteral("ね"));
+    // ねこ keeps the two misses whose rows are whole.
+    const auto words = rows(window, "missedWords");
+    ASSERT_EQ(words.size(), 1u);
+    EXPECT_EQ(words[0], (QStringList{QStringLiteral("ねこ"), QStringLiteral("2"), QStringLiteral("0")}));
+    EXPECT_TRUE(text(window, "recordsNotice").contains(QStringLiteral("読めない記録")));
+
+    std::vector<std::u16string> asked;
+    QObject::connect(window, &RecordsScreen::practiceRequested,
+                     [&](const std::vector<std::u16string>& words) { asked = words; });
+    QTest::mouseClick(child<QPushButton>(window, "practiceButton"), Qt::LeftButton);
+    EXPECT_EQ(asked, std::vector<std::u16string>{u"ねこ"});
 }
 
 // Tab reaches every button, Space and Enter press them, Escape closes; the window opens with the focus on 閉じる.
@@ -417,7 +505,7 @@ TEST_F(RecordsWindow, TheKeyboardReachesAndPressesEveryButton)
 }
 
 // A history that cannot be opened (here a folder stands where the file should be) leaves a line in the notice and an
-// empty window, never a crash.
+// empty window with nothing to practise or delete, never a crash.
 TEST_F(RecordsWindow, AnUnreadableFileLeavesANoticeAndAnEmptyWindow)
 {
     ASSERT_TRUE(QDir(dir->path()).mkdir(QStringLiteral("records.sqlite3")));
@@ -425,7 +513,10 @@ TEST_F(RecordsWindow, AnUnreadableFileLeavesANoticeAndAnEmptyWindow)
     EXPECT_FALSE(text(window, "recordsNotice").isEmpty());
     EXPECT_EQ(chartOf(window)->games(), 0);
     EXPECT_FALSE(child<QPushButton>(window, "practiceButton")->isEnabled());
-    answerNextBox(QStringLiteral("すべて"));
-    QTest::mouseClick(child<QPushButton>(window, "forgetButton"), Qt::LeftButton);
-    EXPECT_FALSE(text(window, "recordsNotice").isEmpty());
+    EXPECT_FALSE(child<QPushButton>(window, "forgetButton")->isEnabled());
+    EXPECT_TRUE(QFileInfo(file()).isDir());
+    // The store's line names the file: cut to the label, whole in its tip.
+    auto* notice = child<QLabel>(window, "recordsNotice");
+    EXPECT_LE(QFontMetrics(notice->font()).horizontalAdvance(notice->text()), notice->width());
+    EXPECT_TRUE(notice->toolTip().contains(file()));
 }
