@@ -74,6 +74,9 @@ bench: deps
 	bench/run --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	bench/screens --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	bench/startup 20
+	cmake --build --preset bench -j $(JOBS) --target fururupo_records_bench
+	build-bench/bin/fururupo_records_bench --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
+	bench/records_window --benchmark_repetitions=3 --benchmark_report_aggregates_only=true
 
 # The game clocks against the monotonic clock over a minute, while typing and idle (about two minutes in all).
 bench-clock: deps
