@@ -18,6 +18,11 @@
 #include <QWindow>
 
 #include <benchmark/benchmark.h>
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#else
+#define CALLGRIND_TOGGLE_COLLECT
+#endif
 
 #include <cstdint>
 #include <memory>
@@ -255,6 +260,14 @@ struct PlainLineEdit
     QLineEdit* box = new QLineEdit(window);
 };
 
+// Switches callgrind's counting on and off with the timing of the keys, so that a run under
+// `valgrind --tool=callgrind --collect-atstart=no` counts the timed keys and nothing else; outside valgrind it does
+// nothing.
+void toggleCounting()
+{
+    CALLGRIND_TOGGLE_COLLECT;
+}
+
 // Empties a box between two runs of keys, outside the timing.
 template <class Box> void emptyBox(Box& box)
 {
@@ -271,17 +284,21 @@ template <class Box> void typeKa(benchmark::State& state, Box& box, bool painted
 {
     static constexpr char keys[] = {'k', 'a'};
     int typed = 0;
+    toggleCounting();
     for (auto _ : state) {
         QTest::keyClick(&box, keys[typed & 1]);
         if (painted)
             QCoreApplication::processEvents();
         if (++typed == 64) {
             state.PauseTiming();
+            toggleCounting();
             emptyBox(box);
             typed = 0;
+            toggleCounting();
             state.ResumeTiming();
         }
     }
+    toggleCounting();
 }
 
 void BM_Key_PlainLineEdit(benchmark::State& state)
@@ -363,23 +380,28 @@ template <class Box> void typeGuidedWord(benchmark::State& state, Box& box, bool
 {
     const std::vector<QChar>& keys = guidedKeys();
     std::size_t next = 0;
+    toggleCounting();
     for (auto _ : state) {
         QTest::keyClick(&box, keys[next].toLatin1());
         if (painted)
             QCoreApplication::processEvents();
         if (++next == keys.size()) {
             state.PauseTiming();
+            toggleCounting();
             if constexpr (std::is_same_v<Box, InputBox>) {
                 if (box.text() != guidedWord) {
                     state.SkipWithError("the keys did not type the word");
+                    toggleCounting();
                     break;
                 }
             }
             emptyBox(box);
             next = 0;
+            toggleCounting();
             state.ResumeTiming();
         }
     }
+    toggleCounting();
 }
 
 // Floor for the guided word: the same keys, restarted at the same points, on a plain line edit.

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QTextCharFormat>
+#include <QTextLayout>
 
 #include <algorithm>
 
@@ -292,16 +293,42 @@ void InputBox::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     paintGuide(painter);
     // A small, dim mark of the mode at the right end: あ, ア or A.
+    const ModeMark& mark = modeMark();
+    QColor dim = palette().color(QPalette::Text);
+    dim.setAlpha(110);
+    painter.setPen(dim);
+    const int shown = static_cast<int>(inputMode);
+    mark.layout[shown].lineAt(0).draw(&painter, mark.at[shown]);
+}
+
+const InputBox::ModeMark& InputBox::modeMark() const
+{
     static const QString marks[] = {QStringLiteral("あ"), QStringLiteral("ア"), QStringLiteral("A")};
-    QFont markFont = font();
-    markFont.setItalic(false);
-    markFont.setPointSizeF(10.5);
-    painter.setFont(markFont);
-    QColor mark = palette().color(QPalette::Text);
-    mark.setAlpha(110);
-    painter.setPen(mark);
-    painter.drawText(rect().adjusted(0, 0, -6, 0), Qt::AlignRight | Qt::AlignVCenter,
-                     marks[static_cast<int>(inputMode)]);
+    ModeMark& mark = modeMarks;
+    if (mark.valid && mark.size == size() && mark.boxFont == font())
+        return mark;
+    mark.boxFont = font();
+    mark.size = size();
+    mark.font = font();
+    mark.font.setItalic(false);
+    mark.font.setPointSizeF(10.5);
+    // Laid out and placed as drawText lays out and places a line right-aligned and centred in the box, short of its
+    // right edge, so the mark looks the same; only the shaping is kept from one paint to the next.
+    const QRectF area = rect().adjusted(0, 0, -6, 0);
+    for (int i = 0; i < 3; ++i) {
+        QTextLayout& layout = mark.layout[i];
+        layout.setText(marks[i]);
+        layout.setFont(mark.font);
+        layout.setCacheEnabled(true);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setPosition(QPointF(0, 0));
+        layout.endLayout();
+        mark.at[i] = QPointF(area.right() - line.horizontalAdvance(),
+                             area.top() + (area.height() - line.ascent() - line.descent()) / 2);
+    }
+    mark.valid = true;
+    return mark;
 }
 
 void InputBox::paintGuide(QPainter& painter) const
@@ -316,20 +343,26 @@ void InputBox::paintGuide(QPainter& painter) const
     const QString pending = qtext(composer.pending());
     const QRect cursor = cursorRect();
     const qreal cursorX = cursor.left() + cursor.width() / 2.0;
-    const qreal startX = cursorX - metrics.horizontalAdvance(committed.left(cursorPosition()) + pending);
-    const qreal endX = startX + metrics.horizontalAdvance(committed + pending);
+    const int cursorAt = cursorPosition();
     const QRect area = contentsRect().adjusted(0, 0, -textMargins().right(), 0);
     painter.save();
     painter.setClipRect(area);
     if (hint.mistaken()) {
         // A red line under the text from the first wrong kana on (or under the pending letters that cannot lead on).
+        const qreal startX = cursorX - metrics.horizontalAdvance(committed.left(cursorAt) + pending);
         const int at = static_cast<int>(hint.mistakeAt);
         const qreal from = startX + metrics.horizontalAdvance(committed.left(at));
-        const qreal to = at < committed.size() ? startX + metrics.horizontalAdvance(committed) : endX;
+        const qreal to = at < committed.size() ? startX + metrics.horizontalAdvance(committed)
+                                               : startX + metrics.horizontalAdvance(committed + pending);
         const qreal y = cursor.top() + metrics.ascent() + metrics.underlinePos() + 1;
         painter.setPen(QPen(QColor(255, 64, 64), 2.5));
         painter.drawLine(QPointF(from, y), QPointF(std::max(to, from + 4), y));
     } else {
+        // With the cursor at the end, as it is while typing, the text ends where the cursor stands.
+        const qreal endX = cursorAt == committed.size()
+                               ? cursorX
+                               : cursorX - metrics.horizontalAdvance(committed.left(cursorAt) + pending) +
+                                     metrics.horizontalAdvance(committed + pending);
         QColor dim = palette().color(QPalette::Text);
         dim.setAlpha(100);
         painter.setPen(dim);

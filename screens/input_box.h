@@ -5,6 +5,7 @@
 
 #include <QLineEdit>
 #include <QStaticText>
+#include <QTextLayout>
 
 class QPainter;
 
@@ -106,9 +107,22 @@ private:
         bool valid = false;
     };
 
+    // The mode marks laid out once for the box's font and size, with where each is drawn.
+    struct ModeMark
+    {
+        QFont boxFont;
+        QSize size;
+        QFont font;
+        QTextLayout layout[3];
+        QPointF at[3];
+        bool valid = false;
+    };
+    const ModeMark& modeMark() const;
+
     KanaComposer composer;
     RomajiGuide guide;
     mutable GuideSeen guideSeen;
+    mutable ModeMark modeMarks;
     std::u16string word;
     Mode inputMode = Mode::Hiragana;
     static bool guideOn;
