@@ -5,11 +5,14 @@
 #include "player/records_store.h"
 #include "screens/title_screen.h"
 
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPointer>
 #include <QTimer>
 #include <QTranslator>
@@ -121,7 +124,14 @@ void setUpRuntime(QApplication& app)
         QCoreApplication::installTranslator(translator);
 
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.fururupo.fururupo"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/fururupo.png")));
+    QApplication::setWindowIcon(QIcon(bundledPicture(QStringLiteral(":/fururupo.png"))));
+}
+
+QPixmap bundledPicture(const QString& resource)
+{
+    QImageReader reader(resource, QFileInfo(resource).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
 }
 
 ProcessEnd setProcessEnd(ProcessEnd end)

@@ -40,6 +40,10 @@ TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, s
       records(std::move(records))
 {
     ui->setupUi(this);
+    // The START and EXIT pictures are set here rather than in the design, whose icon sets would be read by asking
+    // every image plugin in turn (see bundledPicture).
+    ui->Command1->setIcon(QIcon(bundledPicture(QStringLiteral(":/start.bmp"))));
+    ui->Command2->setIcon(QIcon(bundledPicture(QStringLiteral(":/exit.bmp"))));
     setAttribute(Qt::WA_DeleteOnClose);
     hearts = {ui->Image2_0, ui->Image2_1, ui->Image2_2, ui->Image2_3, ui->Image2_4,
               ui->Image2_5, ui->Image2_6, ui->Image2_7, ui->Image2_8, ui->Image2_9};

@@ -8,6 +8,7 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QLabel>
+#include <QPixmap>
 #include <QTimer>
 
 namespace fururupo {
@@ -123,6 +124,18 @@ TEST(Runtime, ThePicturesReachEveryExecutableThatLinksTheScreens)
         EXPECT_FALSE(picture.isNull()) << name;
     }
     EXPECT_EQ(QImage(QStringLiteral(":/title.gif")).size(), QSize(388, 80));
+}
+
+// START, EXIT and the window icon are read by their own format only; a name whose ending is not the format's would
+// leave a button blank.
+TEST(Runtime, EveryBundledPictureReadsByTheFormatItsNameGives)
+{
+    for (const char* name : {":/title.gif", ":/heart.gif", ":/start.bmp", ":/exit.bmp", ":/fururupo.png"}) {
+        const QString resource = QString::fromLatin1(name);
+        const QImage picture = bundledPicture(resource).toImage();
+        EXPECT_FALSE(picture.isNull()) << name;
+        EXPECT_EQ(picture, QPixmap(resource).toImage()) << name;
+    }
 }
 
 TEST(Runtime, QtsOwnWordsAreJapanese)

@@ -2,6 +2,8 @@
 
 #include "screens/title_screen.h"
 
+#include <QComboBox>
+#include <QFontInfo>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -59,6 +61,24 @@ TEST_F(TitleWindow, OpensWithEveryHeartLitNormalSpeedChosenAndStartFocused)
     EXPECT_TRUE(start->text().isEmpty());
     EXPECT_FALSE(start->icon().isNull());
     EXPECT_EQ(start->iconSize(), QSize(121, 40));
+}
+
+// The first paint loads a font file for every face it draws in (several megabytes and milliseconds each): a caption
+// or star that names another face, or keeps the default Latin one, brings that cost back.
+TEST_F(TitleWindow, EveryCaptionAndStarIsDrawnInTheOneJapaneseFace)
+{
+    TitleScreen* form = open();
+    int controls = 0;
+    for (QWidget* control : form->findChildren<QWidget*>()) {
+        const auto* label = qobject_cast<QLabel*>(control);
+        if ((label && label->pixmap().isNull()) || qobject_cast<QAbstractButton*>(control) ||
+            qobject_cast<QComboBox*>(control)) {
+            EXPECT_EQ(QFontInfo(control->font()).family(), QStringLiteral("Noto Sans CJK JP")) << control->objectName();
+            ++controls;
+        }
+    }
+    // Ten stars, the notice line, three speeds, START, EXIT, 成績 and the list chooser.
+    EXPECT_EQ(controls, 18);
 }
 
 TEST_F(TitleWindow, BlinkHidesTheEvenHeartsThenTheOddOnesInTurn)
