@@ -5,6 +5,7 @@
 #include "screens/application.h"
 #include "screens/progress_chart.h"
 #include "screens/records_screen.h"
+#include "window_bench_support.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -21,6 +22,9 @@
 #include <string>
 
 using namespace fururupo;
+using fururupo::bench::closeAndDelete;
+using fururupo::bench::showAndCloseEmptyWindow;
+using fururupo::bench::waitUntilExposed;
 
 namespace {
 
@@ -107,29 +111,11 @@ bool prepareHistory()
     return true;
 }
 
-void waitUntilExposed(QWidget& window)
-{
-    while (!window.windowHandle() || !window.windowHandle()->isExposed())
-        QCoreApplication::processEvents();
-}
-
-void closeAndDelete(QWidget* window)
-{
-    window->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 // Floor: an empty window of the same size, shown until painted, then closed and deleted.
 void BM_PlainWindow_ShowClose(benchmark::State& state)
 {
-    for (auto _ : state) {
-        auto* window = new QWidget;
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->resize(836, 530);
-        window->show();
-        waitUntilExposed(*window);
-        closeAndDelete(window);
-    }
+    for (auto _ : state)
+        showAndCloseEmptyWindow();
 }
 BENCHMARK(BM_PlainWindow_ShowClose)->Unit(benchmark::kMillisecond);
 

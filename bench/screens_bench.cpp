@@ -7,6 +7,7 @@
 #include "screens/input_box.h"
 #include "screens/text_and_placement.h"
 #include "screens/title_screen.h"
+#include "window_bench_support.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -32,26 +33,15 @@
 #include <vector>
 
 using namespace fururupo;
+using fururupo::bench::closeAndDelete;
+using fururupo::bench::showAndCloseEmptyWindow;
+using fururupo::bench::waitUntilExposed;
 
 namespace {
 
 std::filesystem::path wordFolder()
 {
     return bench::fullWordFile().path.parent_path();
-}
-
-// Runs events until the window has had its first expose handled, which is also when it is painted.
-void waitUntilExposed(QWidget& window)
-{
-    while (!window.windowHandle() || !window.windowHandle()->isExposed())
-        QCoreApplication::processEvents();
-}
-
-// Closes a window that deletes itself on close and carries the deletion out at once.
-void closeAndDelete(QWidget* window)
-{
-    window->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 template <class T> T& child(QWidget& window, const char* name)
@@ -102,14 +92,8 @@ const QString guidedWord = QStringLiteral("あさがおのかんさつにっき"
 // Floor: an empty window of the game window's size, shown until painted, then closed and deleted.
 void BM_PlainWindow_ShowClose(benchmark::State& state)
 {
-    for (auto _ : state) {
-        auto* window = new QWidget;
-        window->setAttribute(Qt::WA_DeleteOnClose);
-        window->resize(836, 530);
-        window->show();
-        waitUntilExposed(*window);
-        closeAndDelete(window);
-    }
+    for (auto _ : state)
+        showAndCloseEmptyWindow();
 }
 BENCHMARK(BM_PlainWindow_ShowClose)->Unit(benchmark::kMillisecond);
 
