@@ -72,6 +72,7 @@ void TypingGame::startGame(bool slow, bool normal, bool fast, const Load& load)
         if (!set)
             continue;
         counters.wordLimit = wordLimitOf(speed);
+        speedSet = speed;
         counters.ticksLeft = narrow16(counters.wordLimit);
         display.setSpeedCaption(captionOf(speed));
     }

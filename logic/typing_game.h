@@ -62,6 +62,8 @@ public:
     std::int16_t cleared() const { return counters.cleared; }
     std::int32_t entries() const { return counters.entries; }
     std::int32_t elapsed() const { return counters.elapsed; }
+    // The speed the last flag set gave the game (its limit is wordLimit); Normal until a flag is first set.
+    SpeedLevel speed() const { return speedSet; }
 
     const std::u16string& prompt() const { return promptText; }
     // What the player types for the prompt: the reading of a word written in kanji, else the prompt itself.
@@ -93,6 +95,7 @@ private:
     std::u16string starsText;
     Counters counters;
     GameTally counting;
+    SpeedLevel speedSet = SpeedLevel::Normal;
     bool wordShown = false;
     // True when the last load gave at least one entry with a word: blank entries are never drawn.
     bool hasWords = false;

@@ -52,9 +52,9 @@ GameScreen::GameScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, boo
                        std::shared_ptr<RecordsStore> records, std::vector<std::u16string> practiceWords,
                        QWidget* parent)
     : QWidget(parent), ui(std::make_unique<Ui::GameScreen>()), lists(std::move(lists)), offersChoice(offersChoice),
-      records(std::move(records)), practiceWords(std::move(practiceWords)),
-      wordFile(wordFileOf(this->lists->chosen())), wordFileShown(shownPath(wordFile)),
-      typingGame(*this, words, &rnd, wordFileShown), slow(slow), normal(normal), fast(fast)
+      records(std::move(records)), practiceWords(std::move(practiceWords)), wordFile(wordFileOf(this->lists->chosen())),
+      wordFileShown(shownPath(wordFile)), typingGame(*this, words, &rnd, wordFileShown), slow(slow), normal(normal),
+      fast(fast)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -152,19 +152,6 @@ void GameScreen::gameFinished()
         Qt::QueuedConnection);
 }
 
-SpeedLevel GameScreen::speedPlayed() const
-{
-    // As the game resolves its flags: the last one set wins.
-    SpeedLevel speed = SpeedLevel::Normal;
-    if (slow)
-        speed = SpeedLevel::Slow;
-    if (normal)
-        speed = SpeedLevel::Normal;
-    if (fast)
-        speed = SpeedLevel::Fast;
-    return speed;
-}
-
 GameRecord GameScreen::recordOfThisGame(bool finished) const
 {
     const GameTally& tally = typingGame.tally();
@@ -173,7 +160,7 @@ GameRecord GameScreen::recordOfThisGame(bool finished) const
     record.listPath = qtext(wordFileShown);
     record.listName = qtext(listName);
     record.listHash = listHash;
-    record.speed = speedPlayed();
+    record.speed = typingGame.speed();
     record.finished = finished;
     record.practice = !practiceWords.empty();
     record.seconds = typingGame.elapsed();
@@ -204,8 +191,9 @@ void GameScreen::keepAndShowResults(const GameRecord& record, int game)
         const bool readable = records->status() == RecordsStore::Status::Ready;
         const bool kept = records->save(record);
         if (readable && kept && !record.practice)
-            standing = !bestBefore ? BestStanding::First
-                                   : record.seconds < *bestBefore ? BestStanding::NewBest : BestStanding::NotBetter;
+            standing = !bestBefore                    ? BestStanding::First
+                       : record.seconds < *bestBefore ? BestStanding::NewBest
+                                                      : BestStanding::NotBetter;
         if (!kept)
             trouble = qtext(records->notice());
     }

@@ -111,7 +111,6 @@ private:
     void showLine(const QString& line);
     // Keeps only the practice words among the entries loaded; the number kept, or count when none of them is there.
     std::int32_t keepPracticeWords(std::int32_t count);
-    SpeedLevel speedPlayed() const;
     GameRecord recordOfThisGame(bool finished) const;
     // Keeps a game left or started again after at least one word, unless it was kept already.
     void keepUnfinishedGame();

@@ -112,6 +112,8 @@ TEST(TypingGameStart, TheLastSetSpeedFlagDecidesAndNoFlagKeepsTheLimit)
     t.start(false, false, false);
     EXPECT_EQ(t.game.wordLimit(), 19);
     EXPECT_EQ(t.game.ticksLeft(), 10);
+    // The speed a game is kept under is the one its limit came from.
+    EXPECT_EQ(t.game.speed(), SpeedLevel::Slow);
     t.countdown();
     for (int i = 0; i < 9; ++i)
         t.game.wordClockTick();
