@@ -146,7 +146,7 @@ void TitleScreen::showRecords()
 {
     if (starting)
         return;
-    // One 成績 window at a time: a second press brings the open one forward, showing what is chosen now.
+    // One 成績 window at a time: a second press replaces the open one with one on what is chosen now.
     if (recordsWindow)
         recordsWindow->close();
     const ListFile& chosen = lists->chosen();
