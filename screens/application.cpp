@@ -4,11 +4,12 @@
 #include "player/list_choice.h"
 #include "player/records_store.h"
 #include "screens/title_screen.h"
+#include "unpacked_pictures.h"
 
 #include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
-#include <QImageReader>
+#include <QImage>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
@@ -124,14 +125,21 @@ void setUpRuntime(QApplication& app)
         QCoreApplication::installTranslator(translator);
 
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.fururupo.fururupo"));
-    QApplication::setWindowIcon(QIcon(bundledPicture(QStringLiteral(":/fururupo.png"))));
+    QApplication::setWindowIcon(QIcon(bundledPicture("fururupo.png")));
 }
 
-QPixmap bundledPicture(const QString& resource)
+QPixmap bundledPicture(std::string_view name)
 {
-    QImageReader reader(resource, QFileInfo(resource).suffix().toLatin1());
-    reader.setAutoDetectImageFormat(false);
-    return QPixmap::fromImage(reader.read());
+    for (const UnpackedPicture& picture : unpackedPictures()) {
+        if (picture.name != name)
+            continue;
+        // A raster pixmap keeps an image of these two formats as it is, so the pixmap shares the compiled-in array.
+        const QImage image(reinterpret_cast<const uchar*>(picture.pixels), picture.width, picture.height,
+                           picture.width * 4,
+                           picture.hasAlpha ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32);
+        return QPixmap::fromImage(image);
+    }
+    return {};
 }
 
 ProcessEnd setProcessEnd(ProcessEnd end)

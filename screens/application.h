@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 class QPixmap;
 class QWidget;
@@ -35,10 +36,9 @@ std::unique_ptr<Application> openDesktopSession(int& argc, char** argv);
 // Fonts, Japanese language resources and the window icon; main and the screen tests both run it once.
 void setUpRuntime(QApplication& app);
 
-// One of the bundled pictures, read by the built-in reader of the format its name ends in (png, bmp). A plain QPixmap
-// or QIcon of such a file first asks every image plugin whether it can read it, which loads the JPEG and ICO plugins
-// (and libjpeg) at start-up though no picture here needs them.
-QPixmap bundledPicture(const QString& resource);
+// One of the game's pictures by the name of its file in assets/ ("title.gif"), made from the pixels decoded at build
+// time without copying them, so that start-up opens no image reader or plugin; a null pixmap for any other name.
+QPixmap bundledPicture(std::string_view name);
 
 // Ends the process at once, without further events. Tests put a recorder in its place so that EXIT and a fatal
 // error can be checked without ending the test run; setProcessEnd returns the previous one.

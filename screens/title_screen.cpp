@@ -40,13 +40,24 @@ TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, s
       records(std::move(records))
 {
     ui->setupUi(this);
-    // The START and EXIT pictures are set here rather than in the design, whose icon sets would be read by asking
-    // every image plugin in turn (see bundledPicture).
-    ui->Command1->setIcon(QIcon(bundledPicture(QStringLiteral(":/start.bmp"))));
-    ui->Command2->setIcon(QIcon(bundledPicture(QStringLiteral(":/exit.bmp"))));
+    // The pictures are set here rather than in the design, which would decode each picture file as the window is
+    // built (see bundledPicture).
+    ui->Image1->setPixmap(bundledPicture("title.gif"));
+    ui->Command1->setIcon(QIcon(bundledPicture("start.bmp")));
+    ui->Command2->setIcon(QIcon(bundledPicture("exit.bmp")));
     setAttribute(Qt::WA_DeleteOnClose);
     hearts = {ui->Image2_0, ui->Image2_1, ui->Image2_2, ui->Image2_3, ui->Image2_4,
               ui->Image2_5, ui->Image2_6, ui->Image2_7, ui->Image2_8, ui->Image2_9};
+    // The ten hearts show one picture stretched to one size: scaled once here, as a label stretching it would scale
+    // it (smoothly, ignoring its proportions), instead of once in every label at the first paint.
+    const QPixmap heart = bundledPicture("heart.gif");
+    QPixmap shownHeart;
+    for (QLabel* image : hearts) {
+        if (shownHeart.size() != image->size())
+            shownHeart = QPixmap::fromImage(
+                heart.toImage().scaled(image->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        image->setPixmap(shownHeart);
+    }
 
     blinkClock.setParent(this);
     blinkClock.setObjectName(QStringLiteral("Timer1"));

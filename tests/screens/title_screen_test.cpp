@@ -63,6 +63,35 @@ TEST_F(TitleWindow, OpensWithEveryHeartLitNormalSpeedChosenAndStartFocused)
     EXPECT_EQ(start->iconSize(), QSize(121, 40));
 }
 
+// The banner and hearts are set by the window rather than its design, and the hearts come scaled once: each must look
+// exactly as a label stretching the picture file to its own size would show it.
+TEST_F(TitleWindow, TheBannerAndEveryHeartLookAsTheirStretchedPictureFiles)
+{
+    TitleScreen* form = open();
+    // What a label paints by itself, on a transparent ground.
+    const auto painted = [](QLabel& label) {
+        QImage image(label.size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        label.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
+        return image;
+    };
+    const auto shownLike = [&](QLabel* label, const QString& file) {
+        QLabel plain;
+        plain.setScaledContents(true);
+        plain.setPixmap(QPixmap::fromImage(QImage(file)));
+        plain.resize(label->size());
+        return painted(plain) == painted(*label);
+    };
+    auto* banner = child<QLabel>(form, "Image1");
+    EXPECT_EQ(banner->size(), QSize(388, 80));
+    EXPECT_TRUE(shownLike(banner, QStringLiteral(FURURUPO_ASSETS_DIR "/title.gif")));
+    for (int i = 0; i < 10; ++i) {
+        auto* heart = child<QLabel>(form, QStringLiteral("Image2_%1").arg(i).toLatin1());
+        EXPECT_EQ(heart->size(), QSize(33, 33)) << i;
+        EXPECT_TRUE(shownLike(heart, QStringLiteral(FURURUPO_ASSETS_DIR "/heart.gif"))) << i;
+    }
+}
+
 // The first paint loads a font file for every face it draws in (several megabytes and milliseconds each): a caption
 // or star that names another face, or keeps the default Latin one, brings that cost back.
 TEST_F(TitleWindow, EveryCaptionAndStarIsDrawnInTheOneJapaneseFace)
