@@ -11,6 +11,7 @@
 
 #include <QAbstractButton>
 #include <QFile>
+#include <QFont>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +28,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <type_traits>
@@ -226,11 +228,14 @@ struct WordOnDisplay
     InputBox& box = child<InputBox>(*screen, "Text1");
 };
 
-// A plain window of the same size with a plain line edit where the game's input box sits.
+// A plain window of the same size with a plain line edit where the game's input box sits; given a font, the line
+// edit draws its text in it (the game box's own, so that both draw glyphs of one size).
 struct PlainLineEdit
 {
-    PlainLineEdit()
+    explicit PlainLineEdit(const std::optional<QFont>& font = std::nullopt)
     {
+        if (font)
+            box->setFont(*font);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->resize(836, 530);
         box->setGeometry(160, 448, 521, 41);
@@ -402,6 +407,20 @@ void BM_Key_PlainLineEdit_GuidedWord_Painted(benchmark::State& state)
     typeGuidedWord(state, *plain.box, true);
 }
 BENCHMARK(BM_Key_PlainLineEdit_GuidedWord_Painted)->Unit(benchmark::kMicrosecond);
+
+// The same floor in the game box's font: the plain line edit draws its letters at the box's size, as the box draws
+// its kana and guide, so the ratio is the box's own code rather than the size of the glyphs.
+void BM_Key_PlainLineEdit_BoxFont_GuidedWord_Painted(benchmark::State& state)
+{
+    const QFont boxFont = [] {
+        WordOnDisplay shown(oneWordFolder(guidedWord));
+        shown.box.ensurePolished();
+        return shown.box.font();
+    }();
+    PlainLineEdit plain(boxFont);
+    typeGuidedWord(state, *plain.box, true);
+}
+BENCHMARK(BM_Key_PlainLineEdit_BoxFont_GuidedWord_Painted)->Unit(benchmark::kMicrosecond);
 
 // The word on display typed along its guide with the guide on: painted, each key draws the romaji still to type.
 void typeGuidedWordInGame(benchmark::State& state, bool guideOn, bool painted)
