@@ -227,6 +227,9 @@ int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& 
         titleShown(*titleScreen);
     const int status = app.exec();
     deleteAllWindows();
+    // A request to quit can still be pending once the loop has ended (a second one, posted while it ended); handled
+    // by a later pass of events, it would end every event loop run after this one at once, a message box's included.
+    QCoreApplication::removePostedEvents(&app, QEvent::Quit);
     return status;
 }
 
