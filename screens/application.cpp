@@ -6,7 +6,6 @@
 #include "screens/title_screen.h"
 #include "unpacked_pictures.h"
 
-#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>

@@ -344,25 +344,24 @@ void InputBox::paintGuide(QPainter& painter) const
     const QRect cursor = cursorRect();
     const qreal cursorX = cursor.left() + cursor.width() / 2.0;
     const int cursorAt = cursorPosition();
+    // Where the text starts: the cursor less the text before it, committed and pending.
+    const auto startX = [&] { return cursorX - metrics.horizontalAdvance(committed.left(cursorAt) + pending); };
     const QRect area = contentsRect().adjusted(0, 0, -textMargins().right(), 0);
     painter.save();
     painter.setClipRect(area);
     if (hint.mistaken()) {
         // A red line under the text from the first wrong kana on (or under the pending letters that cannot lead on).
-        const qreal startX = cursorX - metrics.horizontalAdvance(committed.left(cursorAt) + pending);
+        const qreal start = startX();
         const int at = static_cast<int>(hint.mistakeAt);
-        const qreal from = startX + metrics.horizontalAdvance(committed.left(at));
-        const qreal to = at < committed.size() ? startX + metrics.horizontalAdvance(committed)
-                                               : startX + metrics.horizontalAdvance(committed + pending);
+        const qreal from = start + metrics.horizontalAdvance(committed.left(at));
+        const qreal to = start + metrics.horizontalAdvance(at < committed.size() ? committed : committed + pending);
         const qreal y = cursor.top() + metrics.ascent() + metrics.underlinePos() + 1;
         painter.setPen(QPen(QColor(255, 64, 64), 2.5));
         painter.drawLine(QPointF(from, y), QPointF(std::max(to, from + 4), y));
     } else {
         // With the cursor at the end, as it is while typing, the text ends where the cursor stands.
-        const qreal endX = cursorAt == committed.size()
-                               ? cursorX
-                               : cursorX - metrics.horizontalAdvance(committed.left(cursorAt) + pending) +
-                                     metrics.horizontalAdvance(committed + pending);
+        const qreal endX =
+            cursorAt == committed.size() ? cursorX : startX() + metrics.horizontalAdvance(committed + pending);
         QColor dim = palette().color(QPalette::Text);
         dim.setAlpha(100);
         painter.setPen(dim);

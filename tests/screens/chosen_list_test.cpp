@@ -326,7 +326,6 @@ TEST_F(ChosenList, ADropOnTheGameScreenPlaysThatList)
     EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji.tsv"));
 }
 
-// A list named on the command line is chosen on the title screen of the real start-up, and kept for the next run.
 // Handles what is pending, as the next window's first paint does, then runs a loop of its own until a timer ends it.
 // A quit left behind by the game's loop would be handled first and end every later loop at once (a message box's
 // in the next test of this process), so this one would end with -1.
@@ -338,6 +337,7 @@ int ownLoopEndsWith()
     return loop.exec();
 }
 
+// A list named on the command line is chosen on the title screen of the real start-up, and kept for the next run.
 TEST_F(ChosenList, TheListNamedOnTheCommandLineIsChosen)
 {
     const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
