@@ -1,8 +1,8 @@
 #include "screens/application.h"
 
 #include "platform/program_folder.h"
-#include "player/list_choice.h"
-#include "player/records_store.h"
+#include "player/player_folders.h"
+#include "screens/game_app.h"
 #include "screens/title_screen.h"
 #include "unpacked_pictures.h"
 
@@ -206,22 +206,20 @@ int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& 
             const std::optional<std::filesystem::path>& listFile)
 {
     // The bundled words lie beside the executable; where the system cannot say where that is, every load of them
-    // says the file is missing rather than reading some other folder's.
-    auto lists = std::make_shared<ListChoice>(
-        ListFolders::fromEnvironment(executableFolder().value_or(std::filesystem::path())), defaultSettingsFile());
+    // says the file is missing rather than reading some other folder's. The history's file is opened only when a game
+    // ends or 成績 is pressed.
+    GameApp game(ListFolders::fromEnvironment(executableFolder().value_or(std::filesystem::path())), settingsFile(),
+                 recordsFile());
     if (listFile) {
         // A list named on the command line is chosen as if picked; one that cannot be played is said so on the title
         // screen, over the list that would have played.
         std::error_code error;
         const std::filesystem::path absolute = std::filesystem::absolute(*listFile, error);
-        lists->choose(error ? *listFile : absolute);
+        game.lists().choose(error ? *listFile : absolute);
     }
     ForeignDestroyWatch destroyWatch;
     app.installNativeEventFilter(&destroyWatch);
-    // The history of games: nothing is opened until a game ends or 成績 is pressed.
-    auto records = std::make_shared<RecordsStore>(RecordsStore::defaultFile());
-    auto* titleScreen = new TitleScreen(std::move(lists), true, std::move(records));
-    titleScreen->show();
+    TitleScreen* titleScreen = game.showTitle();
     if (titleShown)
         titleShown(*titleScreen);
     const int status = app.exec();

@@ -1,6 +1,7 @@
 // Every way a window can go ends the game as closing it does: here, a window destroyed by another X client, on a
 // virtual display of the test's own with the real executable, and the watch that notices it on its own.
 #include "screens/application.h"
+#include "screens/game_app.h"
 #include "screens/title_screen.h"
 
 #include "screen_test_support.h"
@@ -156,8 +157,8 @@ TEST(WindowEnd, TheWatchActsOnTheDestructionOfAWindowOfOursAlone)
 {
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあ")}}};
     ProcessEndRecorder ends;
-    auto* title = new TitleScreen(words.folder());
-    title->show();
+    GameApp app(words.folder());
+    auto* title = app.showTitle();
     const auto ours = static_cast<xcb_window_t>(title->winId());
     const auto event = [](std::uint8_t type, xcb_window_t window) {
         xcb_destroy_notify_event_t notify{};
