@@ -2,6 +2,8 @@
 
 #include "platform/program_folder.h"
 #include "player/list_identity.h"
+#include "player/player_folders.h"
+#include "screens/application.h"
 #include "screens/game_screen.h"
 #include "screens/records_screen.h"
 #include "screens/text_and_placement.h"
@@ -81,6 +83,34 @@ RecordsScreen* GameApp::showRecords(SpeedLevel speed)
     window->raise();
     window->activateWindow();
     return window;
+}
+
+int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown,
+            const std::optional<std::filesystem::path>& listFile)
+{
+    // The bundled words lie beside the executable; where the system cannot say where that is, every load of them
+    // says the file is missing rather than reading some other folder's. The history's file is opened only when a game
+    // ends or 成績 is pressed.
+    GameApp game(ListFolders::fromEnvironment(executableFolder().value_or(std::filesystem::path())), settingsFile(),
+                 recordsFile());
+    if (listFile) {
+        // A list named on the command line is chosen as if picked; one that cannot be played is said so on the title
+        // screen, over the list that would have played.
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(*listFile, error);
+        game.lists().choose(error ? *listFile : absolute);
+    }
+    ForeignDestroyWatch destroyWatch;
+    app.installNativeEventFilter(&destroyWatch);
+    TitleScreen* titleScreen = game.showTitle();
+    if (titleShown)
+        titleShown(*titleScreen);
+    const int status = app.exec();
+    deleteAllWindows();
+    // A request to quit can still be pending once the loop has ended (a second one, posted while it ended); handled
+    // by a later pass of events, it would end every event loop run after this one at once, a message box's included.
+    QCoreApplication::removePostedEvents(&app, QEvent::Quit);
+    return status;
 }
 
 } // namespace fururupo

@@ -242,7 +242,7 @@ TEST(NoDisplay, TheGameSaysItNeedsADesktopSessionAndExitsWithStatus2)
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(workingFolder.path());
         process.start(game, c.arguments);
-        ASSERT_TRUE(process.waitForFinished(20000)) << c.what;
+        ASSERT_TRUE(process.waitForFinished(60000)) << c.what;
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << c.what;
         EXPECT_EQ(process.exitCode(), 2) << c.what;
         const QString said = QString::fromUtf8(process.readAllStandardError());

@@ -6,11 +6,9 @@
 
 #include "screen_test_support.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <xcb/xproto.h>
 
@@ -34,7 +32,7 @@ public:
                       QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
                       QStringLiteral("1024x768x24")});
         // The server writes the number once it accepts clients.
-        while (!server.canReadLine() && server.waitForReadyRead(10000)) {
+        while (!server.canReadLine() && server.waitForReadyRead(60000)) {
         }
         const QByteArray number = server.readLine().trimmed();
         if (!number.isEmpty())
@@ -56,15 +54,16 @@ private:
     QProcess server;
 };
 
-// One xdotool command on that display; its output, trimmed, or nothing when it failed or took over ten seconds.
-std::optional<QString> xdotool(const QString& display, const QStringList& arguments)
+// One xdotool command on that display; its output, trimmed, or nothing when it failed or took longer than the time
+// given (a safety net only: every command returns as soon as what it waits for has happened).
+std::optional<QString> xdotool(const QString& display, const QStringList& arguments, int safetyMilliseconds = 10000)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), display);
     QProcess tool;
     tool.setProcessEnvironment(environment);
     tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(10000)) {
+    if (!tool.waitForFinished(safetyMilliseconds)) {
         tool.kill();
         tool.waitForFinished();
         return std::nullopt;
@@ -74,23 +73,16 @@ std::optional<QString> xdotool(const QString& display, const QStringList& argume
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
 }
 
-// The window of that title, once it is mapped: looked for until it shows or thirty seconds have passed, since a
-// sanitized build on a busy machine can take many seconds to paint its first window.
+// The window of that title, once it is mapped: xdotool waits for it to show (--sync), which a sanitized build on a
+// busy machine can take many seconds to do.
 QString windowNamed(const QString& display, const QString& title)
 {
-    QElapsedTimer waited;
-    waited.start();
-    do {
-        const QString found =
-            xdotool(display, {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                              QStringLiteral("^") + title + QStringLiteral("$")})
-                .value_or(QString())
-                .section(QLatin1Char('\n'), 0, 0);
-        if (!found.isEmpty())
-            return found;
-        QThread::msleep(100);
-    } while (waited.elapsed() < 30000);
-    return {};
+    return xdotool(display,
+                   {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--name"), QStringLiteral("^") + title + QStringLiteral("$")},
+                   120000)
+        .value_or(QString())
+        .section(QLatin1Char('\n'), 0, 0);
 }
 
 } // namespace
@@ -145,7 +137,7 @@ TEST(WindowEnd, AWindowDestroyedByAnotherClientEndsTheGame)
             ASSERT_EQ(process.state(), QProcess::Running);
         }
         ASSERT_TRUE(xdotool(display.name, {QStringLiteral("windowclose"), target}));
-        ASSERT_TRUE(process.waitForFinished(15000)) << "still running 15 seconds after its window was destroyed";
+        ASSERT_TRUE(process.waitForFinished(60000)) << "still running a minute after its window was destroyed";
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     }
