@@ -1,0 +1,193 @@
+// The player against real PulseAudio daemons of the tests' own, their null sink's monitor recorded by parec. Every
+// wait is for an event: the daemon's socket, a signal of the player, or the recorder's data.
+#include "sound/sound_player.h"
+#include "sound/sound_shapes.h"
+#include "sound_server.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+using namespace fururupo;
+using fururupo::testing::MonitorRecording;
+using fururupo::testing::SoundServer;
+
+namespace {
+
+// Far above the time the player takes to open on a loaded machine under the sanitizers.
+constexpr int safetyMs = 30000;
+
+StreamIdentity gameIdentity()
+{
+    return {QStringLiteral("ふるるぽ"), QStringLiteral("io.github.fururupo.fururupo")};
+}
+
+void openAndWait(SoundPlayer& player)
+{
+    QSignalSpy changes(&player, &SoundPlayer::stateChanged);
+    player.openAudio();
+    while (player.state() == SoundPlayer::State::Opening)
+        ASSERT_TRUE(changes.wait(safetyMs));
+}
+
+// Opens the player and plays one sound through, waiting for it at the monitor: while a new stream settles, the server
+// reconfigures the sink's latency and rewinds it, and the monitor may pass on part of a sound twice or not at all.
+void openAndSettle(SoundPlayer& player, MonitorRecording& recording)
+{
+    openAndWait(player);
+    ASSERT_EQ(player.state(), SoundPlayer::State::Open);
+    const std::size_t from = recording.size();
+    player.play(SoundKind::Countdown);
+    const std::optional<std::size_t> start = recording.waitForSound(from);
+    ASSERT_TRUE(start.has_value());
+    ASSERT_TRUE(recording.waitForSamples(*start + soundRate / 2));
+}
+
+int peakIn(const std::vector<std::int16_t>& samples, std::size_t from, std::size_t count)
+{
+    int peak = 0;
+    for (std::size_t i = from; i < std::min(samples.size(), from + count); ++i)
+        peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
+    return peak;
+}
+
+// Plays kind and checks that the recording, from its first non-silent sample on, begins with that sound's own
+// samples (times gain) and reaches its peak; returns where the sound ends in the recording.
+std::size_t expectHeard(SoundPlayer& player, MonitorRecording& recording, SoundKind kind, double gain = 1.0)
+{
+    SCOPED_TRACE(static_cast<int>(kind));
+    const std::vector<std::int16_t> expected = makeSound(kind);
+    const std::size_t from = recording.size();
+    player.play(kind);
+    const std::optional<std::size_t> start = recording.waitForSound(from);
+    EXPECT_TRUE(start.has_value());
+    if (!start)
+        return recording.size();
+    const std::size_t end = *start + expected.size();
+    EXPECT_TRUE(recording.waitForSamples(end + soundRate / 10));
+    // What the server mixed is the sound's own samples times the gain, bit for bit (48 kHz throughout, 16-bit, the
+    // sink at full volume); the first few milliseconds may be missing from the monitor when the server has just
+    // rewound its sink to mix a new stream in at once, so the recording is matched against the sound from wherever
+    // it begins. Another sound mixed in, a switched-off one say, would match nowhere.
+    constexpr std::size_t compared = 100;
+    bool matched = false;
+    for (std::size_t at = 0; at + compared <= expected.size() && !matched; ++at) {
+        matched = true;
+        for (std::size_t i = 0; i < compared && matched; ++i)
+            matched = std::abs(recording.all()[*start + i] - expected[at + i] * gain) <= 2.0;
+    }
+    EXPECT_TRUE(matched);
+    // Nothing else is mixed in anywhere along it.
+    EXPECT_LE(peakIn(recording.all(), *start, expected.size() * 2), peakIn(expected, 0, expected.size()) * gain + 2.0);
+    return end + soundRate / 10;
+}
+
+} // namespace
+
+// Each moment must be heard as its own sound, with the stream named so the desktop's mixer shows the game.
+TEST(SoundPlayerOnServer, EveryKindReachesTheServerAndTheStreamNamesTheGame)
+{
+    SoundServer server;
+    MonitorRecording recording(server);
+    SoundPlayer player(gameIdentity());
+    openAndSettle(player, recording);
+    for (SoundKind kind : allSoundKinds)
+        expectHeard(player, recording, kind);
+
+    const QString streams = QString::fromUtf8(server.pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")}));
+    EXPECT_TRUE(streams.contains(QStringLiteral("application.name = \"ふるるぽ\""))) << streams.toStdString();
+    EXPECT_TRUE(streams.contains(QStringLiteral("application.icon_name = \"io.github.fururupo.fururupo\"")));
+    EXPECT_TRUE(streams.contains(QStringLiteral("media.role = \"game\"")));
+}
+
+// The switches: a kind switched off must not sound at all, even mixed under another, and the volume must scale.
+TEST(SoundPlayerOnServer, SwitchedOffKindsStaySilentAndTheVolumeScalesTheLevel)
+{
+    SoundServer server;
+    MonitorRecording recording(server);
+    SoundPlayer player(gameIdentity());
+    openAndSettle(player, recording);
+
+    // A switched-off kind asked for first would be mixed in no later than the one after it, and change its onset.
+    player.setKeyClickOn(false);
+    player.play(SoundKind::KeyClick);
+    expectHeard(player, recording, SoundKind::Countdown);
+    player.setKeyClickOn(true);
+    player.setOtherSoundsOn(false);
+    player.play(SoundKind::Correct);
+    expectHeard(player, recording, SoundKind::KeyClick);
+    player.setOtherSoundsOn(true);
+    player.setSoundOn(false);
+    player.play(SoundKind::KeyClick);
+    player.play(SoundKind::Start);
+    player.setSoundOn(true);
+    expectHeard(player, recording, SoundKind::Countdown);
+
+    player.setVolume(0.5);
+    expectHeard(player, recording, SoundKind::Start, 0.5);
+    // At no volume the longest sound passes without a sample above silence; the volume is the whole mix's, so it
+    // goes back up only once that sound is over.
+    player.setVolume(0.0);
+    const std::size_t from = recording.size();
+    player.play(SoundKind::NewBest);
+    const std::size_t longest = makeSound(SoundKind::NewBest).size() + soundRate / 5;
+    ASSERT_TRUE(recording.waitForSamples(from + longest));
+    EXPECT_EQ(peakIn(recording.all(), from, longest), 0);
+    player.setVolume(1.0);
+    expectHeard(player, recording, SoundKind::Countdown);
+}
+
+// A server that dies mid-game must leave the game playing, say so once, and be left behind for a new one when the
+// game starts again.
+TEST(SoundPlayerOnServer, AKilledServerIsReportedOnceAndANewOneIsTakenUpOnTheNextOpen)
+{
+    auto first = std::make_unique<SoundServer>();
+    SoundPlayer player(gameIdentity());
+    QSignalSpy faults(&player, &SoundPlayer::faultFound);
+    openAndWait(player);
+    ASSERT_EQ(player.state(), SoundPlayer::State::Open);
+    player.play(SoundKind::NewBest);
+    first->kill();
+    ASSERT_TRUE(faults.wait(safetyMs));
+    EXPECT_EQ(player.state(), SoundPlayer::State::Faulted);
+    EXPECT_EQ(player.fault().kind, SoundFault::Kind::Lost);
+    // Keys go on; none of them waits or reports again.
+    QElapsedTimer keys;
+    keys.start();
+    for (int i = 0; i < 1000; ++i)
+        player.play(SoundKind::KeyClick);
+    EXPECT_LT(keys.elapsed(), safetyMs);
+    EXPECT_EQ(faults.size(), 1);
+
+    SoundServer second;
+    MonitorRecording recording(second);
+    openAndSettle(player, recording);
+    EXPECT_EQ(player.fault().kind, SoundFault::Kind::None);
+    expectHeard(player, recording, SoundKind::Correct);
+    EXPECT_EQ(faults.size(), 1);
+}
+
+// Most players have no server at all in some session; the game must neither crash nor wait for one.
+TEST(SoundPlayer, WithNoServerItReportsOnceAndPlaysOnSilently)
+{
+    qputenv("PULSE_SERVER", "unix:/nonexistent/fururupo-no-server");
+    SoundPlayer player(gameIdentity());
+    QSignalSpy faults(&player, &SoundPlayer::faultFound);
+    openAndWait(player);
+    EXPECT_EQ(player.state(), SoundPlayer::State::Faulted);
+    ASSERT_EQ(faults.size(), 1);
+    EXPECT_EQ(player.fault().kind, SoundFault::Kind::NoServer);
+    EXPECT_FALSE(player.fault().detail.isEmpty());
+    for (SoundKind kind : allSoundKinds)
+        player.play(kind);
+    EXPECT_EQ(faults.size(), 1);
+    // Asked again (a new game), it tries again and reports again.
+    openAndWait(player);
+    EXPECT_EQ(faults.size(), 2);
+    player.closeAudio();
+    EXPECT_EQ(player.state(), SoundPlayer::State::Closed);
+}
