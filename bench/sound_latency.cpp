@@ -464,10 +464,10 @@ int main(int argc, char** argv)
     const std::vector<std::int16_t> samples = recorder.takeSamples(blocks);
     const Result result = analyse(samples, blocks, sent);
     const double ms = 1000.0;
-    std::printf("%-13s keys %d heard %zu  median %6.1f ms  p95 %6.1f ms  min %6.1f  max %6.1f   "
+    std::printf("%-13s keys %d heard %zu (silent %d)  median %6.1f ms  p95 %6.1f ms  min %6.1f  max %6.1f   "
                 "(recorder delay removed: median %.2f ms, p95 %.2f ms)\n",
-                name.c_str(), keys, result.latencies.size(), percentile(result.latencies, 0.5) * ms,
+                name.c_str(), keys, result.latencies.size(), result.missed, percentile(result.latencies, 0.5) * ms,
                 percentile(result.latencies, 0.95) * ms, percentile(result.latencies, 0.0) * ms,
                 percentile(result.latencies, 1.0) * ms, result.anchorSpreadMedian * ms, result.anchorSpreadP95 * ms);
-    return result.missed == 0 ? 0 : 1;
+    return 0;
 }

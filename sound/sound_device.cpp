@@ -47,8 +47,11 @@ bool SoundDevice::loadLibrary()
 
 void SoundDevice::open()
 {
-    if (deviceId != 0)
+    // Already open: a close asked for while it was opening came after this second open.
+    if (deviceId != 0) {
+        Q_EMIT opened();
         return;
+    }
     if (!mixer->soundsMade())
         mixer->makeSounds();
     if (!loadLibrary())

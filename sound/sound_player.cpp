@@ -20,10 +20,11 @@ SoundPlayer::SoundPlayer(StreamIdentity identity, QObject* parent)
 SoundPlayer::~SoundPlayer()
 {
     if (deviceThread) {
-        // The device closes on its own thread, where it was opened; then the thread ends.
-        QMetaObject::invokeMethod(device, [this] { delete device; }, Qt::BlockingQueuedConnection);
+        // The device closes on its own thread, where it was opened; once that thread has ended it can go.
+        QMetaObject::invokeMethod(device, &SoundDevice::close, Qt::BlockingQueuedConnection);
         deviceThread->quit();
         deviceThread->wait();
+        delete device;
     }
 }
 

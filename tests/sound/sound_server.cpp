@@ -132,6 +132,22 @@ std::optional<std::size_t> MonitorRecording::waitForSound(std::size_t from)
     return std::nullopt;
 }
 
+bool MonitorRecording::waitForSilence(std::size_t from, std::size_t count)
+{
+    const std::size_t until = from + std::size_t{48} * safetyMs;
+    std::size_t silent = 0;
+    for (std::size_t i = from; i < until; ++i) {
+        while (i >= samples.size()) {
+            if (!readMore())
+                return false;
+        }
+        silent = samples[i] == 0 ? silent + 1 : 0;
+        if (silent == count)
+            return true;
+    }
+    return false;
+}
+
 bool MonitorRecording::waitForSamples(std::size_t count)
 {
     while (samples.size() < count) {
