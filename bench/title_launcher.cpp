@@ -11,7 +11,9 @@
 #include "sound/sound_player.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -25,15 +27,23 @@ int main(int argc, char** argv)
     fururupo::setUpRuntime(*app);
     std::unique_ptr<fururupo::SoundPlayer> player;
     if (sound)
-        player = std::make_unique<fururupo::SoundPlayer>(fururupo::StreamIdentity{
-            QStringLiteral("ふるるぽ"), QStringLiteral("io.github.fururupo.fururupo")});
+        player = std::make_unique<fururupo::SoundPlayer>(
+            fururupo::StreamIdentity{QStringLiteral("ふるるぽ"), QStringLiteral("io.github.fururupo.fururupo")});
     if (soundOpen) {
-        QObject::connect(player.get(), &fururupo::SoundPlayer::stateChanged, [](fururupo::SoundPlayer::State state) {
-            if (state != fururupo::SoundPlayer::State::Opening)
-                QCoreApplication::quit();
-        });
-        return fururupo::runGame(*app, [&player](QWidget& titleScreen) {
-            fururupo::bench::whenShown(titleScreen, [&player] { player->openAudio(); });
+        // The time from openAudio() to the stream open goes to standard error, for bench/sound_latency.
+        QElapsedTimer opening;
+        QObject::connect(player.get(), &fururupo::SoundPlayer::stateChanged,
+                         [&opening](fururupo::SoundPlayer::State state) {
+                             if (state == fururupo::SoundPlayer::State::Opening)
+                                 return;
+                             std::fprintf(stderr, "opened in %.1f ms\n", opening.nsecsElapsed() / 1e6);
+                             QCoreApplication::quit();
+                         });
+        return fururupo::runGame(*app, [&player, &opening](QWidget& titleScreen) {
+            fururupo::bench::whenShown(titleScreen, [&player, &opening] {
+                opening.start();
+                player->openAudio();
+            });
         });
     }
     if (!oneFolder)

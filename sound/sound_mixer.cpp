@@ -11,7 +11,7 @@ void SoundMixer::makeSounds()
 {
     for (SoundKind kind : allSoundKinds)
         sounds[static_cast<std::size_t>(kind)] = makeSound(kind);
-    // The longest period SDL hands over at 48 kHz is far below a second; reserved once, off the audio thread.
+    // The server never asks for a second at once with 10 ms queued; reserved once, off the audio thread.
     sum.reserve(soundRate);
     made = true;
 }

@@ -33,20 +33,14 @@ void SoundPlayer::openAudio()
     if (currentState == State::Opening || currentState == State::Open)
         return;
     if (!deviceThread) {
-        // The icon, the application's id and the role reach the sound server through its client library's
-        // environment, read when it connects; set here, before the device's thread first runs.
-        if (!identity.iconName.isEmpty()) {
-            qputenv("PULSE_PROP_application.icon_name", identity.iconName.toUtf8());
-            qputenv("PULSE_PROP_application.id", identity.iconName.toUtf8());
-        }
-        qputenv("PULSE_PROP_media.role", identity.role.toUtf8());
         deviceThread = std::make_unique<QThread>();
         deviceThread->setObjectName(QStringLiteral("fururupo sound"));
         device = new SoundDevice(mixer, identity);
         device->moveToThread(deviceThread.get());
         connect(device, &SoundDevice::opened, this, &SoundPlayer::opened);
-        connect(device, &SoundDevice::failed, this,
-                [this](int kind, const QString& detail) { failed({static_cast<SoundFault::Kind>(kind), detail}); });
+        connect(device, &SoundDevice::failed, this, [this](int kind, const QString& detail) {
+            failed({static_cast<SoundFault::Kind>(kind), detail});
+        });
         deviceThread->start();
     }
     setState(State::Opening);

@@ -36,10 +36,10 @@ struct StreamIdentity
     QString role = QStringLiteral("game");
 };
 
-// The game's sounds: one audio stream, opened on a thread of its own and kept open, into which every sound asked for
-// is mixed. The screens own one and call play() at the moments a sound marks; play() only raises a flag that the
-// audio thread's next period (256 frames, 5.3 ms) takes up, so no key ever waits for audio, and nothing is opened,
-// loaded or made until openAudio().
+// The game's sounds: one stream to the sound server, kept open, into which every sound asked for is mixed. The screens
+// own one and call play() at the moments a sound marks; play() only raises a flag that the next request of the server
+// for samples (about every 5 ms) takes up, so no key ever waits for audio, and nothing is opened, loaded or made until
+// openAudio().
 //
 // Faults: with no server, or when the server or its device goes away, the player plays on silently, reports the fault
 // once through faultFound() and by fault(), logs it to fururupo.sound with the library's own text, and tries again at

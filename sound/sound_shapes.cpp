@@ -40,8 +40,7 @@ struct Shape
 // A soft bell: the octave and the twelfth fading faster than the note.
 const std::vector<Partial> bell = {{1.0, 1.0, 0.0}, {2.0, 0.28, 90.0}, {3.0, 0.09, 45.0}};
 // The same with more of its upper partials, for the new best.
-const std::vector<Partial> brightBell = {
-    {1.0, 1.0, 0.0}, {2.0, 0.4, 120.0}, {3.0, 0.18, 70.0}, {4.0, 0.1, 40.0}};
+const std::vector<Partial> brightBell = {{1.0, 1.0, 0.0}, {2.0, 0.4, 120.0}, {3.0, 0.18, 70.0}, {4.0, 0.1, 40.0}};
 
 // The notes of every sound. Pitches: G5 784, B5 988, C6 1047, E6 1319, G6 1568, C7 2093, E7 2637, G7 3136 Hz.
 Shape shapeOf(SoundKind kind)

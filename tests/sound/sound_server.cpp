@@ -31,7 +31,8 @@ SoundServer::SoundServer()
     const QDir dir(folder.path());
     for (const char* sub : {"runtime", "state", "home"})
         dir.mkpath(QString::fromLatin1(sub));
-    QFile::setPermissions(dir.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile::setPermissions(dir.filePath(QStringLiteral("runtime")),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString socket = dir.filePath(QStringLiteral("socket"));
     daemon.setProcessEnvironment(environment());
     endWithTheTest(daemon);
@@ -74,7 +75,8 @@ QProcessEnvironment SoundServer::environment() const
     environment.insert(QStringLiteral("PULSE_RUNTIME_PATH"), dir.filePath(QStringLiteral("runtime/pulse")));
     environment.insert(QStringLiteral("PULSE_STATE_PATH"), dir.filePath(QStringLiteral("state")));
     environment.insert(QStringLiteral("HOME"), dir.filePath(QStringLiteral("home")));
-    environment.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + dir.filePath(QStringLiteral("socket")));
+    environment.insert(QStringLiteral("PULSE_SERVER"),
+                       QStringLiteral("unix:") + dir.filePath(QStringLiteral("socket")));
     return environment;
 }
 
