@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <signal.h>
@@ -119,35 +120,19 @@ bool MonitorRecording::readMore()
     return true;
 }
 
-std::optional<std::size_t> MonitorRecording::waitForSound(std::size_t from)
+void MonitorRecording::catchUp()
 {
-    // parec sends silence all along, so the safety net is counted in recorded time.
-    const std::size_t until = from + std::size_t{48} * safetyMs;
-    for (std::size_t i = from; i < until; ++i) {
-        while (i >= samples.size()) {
-            if (!readMore())
-                return std::nullopt;
-        }
+    while (recorder.bytesAvailable() > 0 || recorder.waitForReadyRead(0))
+        readMore();
+}
+
+std::optional<std::size_t> MonitorRecording::firstSound(std::size_t from, std::size_t until) const
+{
+    for (std::size_t i = from; i < std::min(until, samples.size()); ++i) {
         if (samples[i] != 0)
             return i;
     }
     return std::nullopt;
-}
-
-bool MonitorRecording::waitForSilence(std::size_t from, std::size_t count)
-{
-    const std::size_t until = from + std::size_t{48} * safetyMs;
-    std::size_t silent = 0;
-    for (std::size_t i = from; i < until; ++i) {
-        while (i >= samples.size()) {
-            if (!readMore())
-                return false;
-        }
-        silent = samples[i] == 0 ? silent + 1 : 0;
-        if (silent == count)
-            return true;
-    }
-    return false;
 }
 
 bool MonitorRecording::waitForSamples(std::size_t count)

@@ -43,14 +43,12 @@ public:
 
     std::size_t size() const { return samples.size(); }
     const std::vector<std::int16_t>& all() const { return samples; }
-    // Reads on until a sample at least from is non-silent; its index, or nothing when the recorder ends first or
-    // nothing comes within 30 s of recording.
-    std::optional<std::size_t> waitForSound(std::size_t from);
-    // Reads on until count silent samples in a row have been recorded from from on; false when the recorder ends
-    // first or no such stretch comes within 30 s of recording.
-    bool waitForSilence(std::size_t from, std::size_t count);
+    // Takes what the recorder has sent so far, without waiting for more.
+    void catchUp();
     // Reads on until at least count samples have been recorded; false when the recorder ends first.
     bool waitForSamples(std::size_t count);
+    // The first non-silent sample in [from, until) of what has been recorded, if any.
+    std::optional<std::size_t> firstSound(std::size_t from, std::size_t until) const;
 
 private:
     bool readMore();
