@@ -93,7 +93,7 @@ private:
     StreamIdentity identity;
     std::shared_ptr<SoundMixer> mixer;
     std::unique_ptr<QThread> deviceThread;
-    SoundDevice* device = nullptr; // lives on deviceThread, deleted with it
+    SoundDevice* device = nullptr; // lives on deviceThread; deleted once that thread has ended
     State currentState = State::Closed;
     SoundFault currentFault;
     bool allOn = true;
