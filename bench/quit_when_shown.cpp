@@ -9,37 +9,40 @@ namespace fururupo::bench {
 
 namespace {
 
-void quitAfterThisEvent()
-{
-    // Queued, so the expose that is being delivered finishes (and paints) before the loop ends.
-    QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
-}
-
 class ExposeWatch final : public QObject
 {
 public:
-    using QObject::QObject;
+    ExposeWatch(QObject* parent, std::function<void()> then) : QObject(parent), then(std::move(then)) {}
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
-            quitAfterThisEvent();
+            // Queued, so the expose that is being delivered finishes (and paints) first.
+            QMetaObject::invokeMethod(QCoreApplication::instance(), then, Qt::QueuedConnection);
             watched->removeEventFilter(this);
         }
         return false;
     }
+
+private:
+    std::function<void()> then;
 };
 
 } // namespace
 
-void quitWhenShown(QWidget& window)
+void whenShown(QWidget& window, std::function<void()> then)
 {
     QWindow* handle = window.windowHandle();
     if (!handle || handle->isExposed()) {
-        quitAfterThisEvent();
+        QMetaObject::invokeMethod(QCoreApplication::instance(), then, Qt::QueuedConnection);
         return;
     }
-    handle->installEventFilter(new ExposeWatch(handle));
+    handle->installEventFilter(new ExposeWatch(handle, std::move(then)));
+}
+
+void quitWhenShown(QWidget& window)
+{
+    whenShown(window, &QCoreApplication::quit);
 }
 
 } // namespace fururupo::bench

@@ -8,9 +8,11 @@
 #include "screens/input_box.h"
 #include "screens/text_and_placement.h"
 #include "screens/title_screen.h"
+#include "sound/sound_player.h"
 #include "window_bench_support.h"
 
 #include <QAbstractButton>
+#include <QSignalSpy>
 #include <QFile>
 #include <QFont>
 #include <QLineEdit>
@@ -321,6 +323,38 @@ void BM_Key_GameInputBox(benchmark::State& state)
     typeKa(state, shown.box, false);
 }
 BENCHMARK(BM_Key_GameInputBox)->Unit(benchmark::kMicrosecond);
+
+// The same keys with the game's sound player asking for the click from the box's keyTaken, as the game screen will;
+// on a sound server (bench/sound_latency runs these on its own), with the click on and with all sound off. Without a
+// server the player does not open and the benchmark says so.
+void typeKaWithSound(benchmark::State& state, bool soundOn)
+{
+    SoundPlayer player(StreamIdentity{QStringLiteral("fururupo bench"), {}});
+    QSignalSpy changes(&player, &SoundPlayer::stateChanged);
+    player.openAudio();
+    while (player.state() == SoundPlayer::State::Opening)
+        changes.wait(30000);
+    if (player.state() != SoundPlayer::State::Open) {
+        state.SkipWithError("no sound server");
+        return;
+    }
+    player.setSoundOn(soundOn);
+    WordOnDisplay shown;
+    QObject::connect(&shown.box, &InputBox::keyTaken, &player, [&player] { player.play(SoundKind::KeyClick); });
+    typeKa(state, shown.box, false);
+}
+
+void BM_Key_GameInputBox_SoundOff(benchmark::State& state)
+{
+    typeKaWithSound(state, false);
+}
+BENCHMARK(BM_Key_GameInputBox_SoundOff)->Unit(benchmark::kMicrosecond);
+
+void BM_Key_GameInputBox_SoundOn(benchmark::State& state)
+{
+    typeKaWithSound(state, true);
+}
+BENCHMARK(BM_Key_GameInputBox_SoundOn)->Unit(benchmark::kMicrosecond);
 
 // The same with the romaji guide on (F1) while typing what is not the word: "kaka…" goes wrong at its first kana, so
 // every painted key draws the red mark under the text rather than the romaji still to type.

@@ -598,10 +598,20 @@ struct SavingProcess
         ::close(channel[1]);
         output = channel[0];
     }
+    // Reads until the child has reported its first saved game (or has ended), so that what comes after happens while
+    // it saves, however long it took to start.
+    void waitForFirstSave()
+    {
+        char buffer[4096];
+        ssize_t n;
+        while (text.find('\n') == std::string::npos &&
+               ((n = ::read(output, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)))
+            if (n > 0)
+                text.append(buffer, static_cast<std::size_t>(n));
+    }
     // The names of the games it reported saved, and how it ended.
     std::vector<std::string> finish(int& status)
     {
-        std::string text;
         char buffer[4096];
         ssize_t n;
         while ((n = ::read(output, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
@@ -620,6 +630,7 @@ struct SavingProcess
 
     pid_t pid = -1;
     int output = -1;
+    std::string text;
 };
 
 TEST(RecordsStoreConcurrency, TwoGamesSavingIntoOneFileAtOnceKeepEveryGame)
@@ -657,6 +668,7 @@ TEST(RecordsStoreCrash, AKilledGameLosesNoSavedGameAndLeavesTheFileWhole)
     std::vector<std::string> reported;
     for (int round = 0; round < 6; ++round) {
         SavingProcess child(file, -1, "round" + std::to_string(round));
+        child.waitForFirstSave();
         std::this_thread::sleep_for(std::chrono::milliseconds(100 + random() % 300));
         ::kill(child.pid, SIGKILL);
         int status = 0;
