@@ -7,6 +7,7 @@
 #include "player/records_store.h"
 #include "screens/application.h"
 #include "screens/list_picking.h"
+#include "screens/notices.h"
 #include "screens/text_and_placement.h"
 #include "screens/title_screen.h"
 #include "ui_game_screen.h"
@@ -176,8 +177,8 @@ void GameScreen::keepUnfinishedGame()
     if (gameKept || !records || listHash.isEmpty() || typingGame.tally().words().empty())
         return;
     gameKept = true;
-    if (!records->save(recordOfThisGame(false)) && !records->notice().empty())
-        showLine(qtext(records->notice()));
+    if (!records->save(recordOfThisGame(false)) && records->problem().kind != RecordsProblem::Kind::None)
+        showLine(sentenceOf(records->problem()));
 }
 
 void GameScreen::keepAndShowResults(const GameRecord& record, int game)
@@ -195,7 +196,7 @@ void GameScreen::keepAndShowResults(const GameRecord& record, int game)
                        : record.seconds < *bestBefore ? BestStanding::NewBest
                                                       : BestStanding::NotBetter;
         if (!kept)
-            trouble = qtext(records->notice());
+            trouble = sentenceOf(records->problem());
     }
     // 延長 or a drop may have started another game while this one was being kept: its results are not for that one.
     if (game != gameNumber || closing)

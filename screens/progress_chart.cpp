@@ -22,6 +22,8 @@ constexpr double marginBottom = 30;
 constexpr double markerRadius = 3;
 // Markers are drawn only while neighbouring games are this far apart; closer, they would only blot the line.
 constexpr double markerSpacing = 7;
+// More games than a chart is ever asked to show; a series claiming more is not drawn.
+constexpr std::int64_t maxGames = 1'000'000'000;
 
 const QColor gridColour(226, 220, 230);
 const QColor axisColour(120, 110, 130);
@@ -62,14 +64,40 @@ ProgressChart::ProgressChart(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+std::vector<double> ProgressChart::Series::means() const
+{
+    std::vector<double> values;
+    values.reserve(points.size());
+    for (const Point& point : points)
+        values.push_back(point.mean);
+    return values;
+}
+
+std::vector<ProgressChart::Point> ProgressChart::pointsOf(const std::vector<ProgressBucket>& buckets,
+                                                          Spread ProgressBucket::*measure)
+{
+    std::vector<Point> points;
+    points.reserve(buckets.size());
+    for (const ProgressBucket& bucket : buckets)
+        points.push_back({bucket.meanOf(measure), (bucket.*measure).low, (bucket.*measure).high, bucket.games});
+    return points;
+}
+
 void ProgressChart::setSeries(std::vector<Series> series)
 {
     shown.clear();
     gameCount = 0;
     for (Series& one : series) {
-        if (!std::all_of(one.values.begin(), one.values.end(), [](double v) { return std::isfinite(v); }))
+        std::int64_t games = 0;
+        bool possible = true;
+        for (const Point& point : one.points) {
+            possible = possible && std::isfinite(point.mean) && std::isfinite(point.low) &&
+                       std::isfinite(point.high) && point.games > 0 && point.games <= maxGames;
+            games += possible ? point.games : 0;
+        }
+        if (!possible || games > maxGames)
             continue;
-        gameCount = std::max(gameCount, static_cast<int>(std::min<std::size_t>(one.values.size(), 1'000'000)));
+        gameCount = std::max(gameCount, static_cast<int>(games));
         shown.push_back(std::move(one));
     }
     update();
@@ -91,8 +119,10 @@ ProgressChart::Scale ProgressChart::scaleOf(Axis axis) const
 {
     double largest = 0;
     for (const Series& one : shown) {
-        if (one.axis == axis && !one.values.empty())
-            largest = std::max(largest, *std::max_element(one.values.begin(), one.values.end()));
+        if (one.axis != axis)
+            continue;
+        for (const Point& point : one.points)
+            largest = std::max({largest, point.mean, point.high});
     }
     return {niceTicks(largest), axis == Axis::Left ? leftUnit : rightUnit};
 }
@@ -130,12 +160,24 @@ double ProgressChart::yOf(double value, const Scale& scale) const
     return plot.bottom() - std::clamp(value / scale.top(), 0.0, 1.0) * plot.height();
 }
 
-QPointF ProgressChart::pointOf(std::size_t series, std::size_t game) const
+std::vector<double> ProgressChart::centresOf(const Series& series) const
 {
-    if (series >= shown.size() || game >= shown[series].values.size())
+    std::vector<double> centres;
+    centres.reserve(series.points.size());
+    double first = 1;
+    for (const Point& point : series.points) {
+        centres.push_back(first + static_cast<double>(point.games - 1) / 2);
+        first += static_cast<double>(point.games);
+    }
+    return centres;
+}
+
+QPointF ProgressChart::pointOf(std::size_t series, std::size_t point) const
+{
+    if (series >= shown.size() || point >= shown[series].points.size())
         return {};
     const Series& one = shown[series];
-    return {xOf(static_cast<double>(game) + 1), yOf(one.values[game], scaleOf(one.axis))};
+    return {xOf(centresOf(one)[point]), yOf(one.points[point].mean, scaleOf(one.axis))};
 }
 
 void ProgressChart::paintEvent(QPaintEvent*)
@@ -205,71 +247,43 @@ void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& 
                      Qt::AlignLeft | Qt::AlignTop, QStringLiteral("回目"));
 }
 
-ProgressChart::Trace ProgressChart::traceOf(const Series& series, const Scale& scale, double columnsPerPixel) const
-{
-    const std::vector<double>& values = series.values;
-    Trace trace;
-    const QRectF plot = plotArea();
-    const double columns = std::max(1.0, std::ceil(plot.width() * columnsPerPixel));
-    if (static_cast<double>(values.size()) <= columns) {
-        trace.line.reserve(static_cast<qsizetype>(values.size()));
-        for (std::size_t game = 0; game < values.size(); ++game)
-            trace.line.append(QPointF(xOf(static_cast<double>(game) + 1), yOf(values[game], scale)));
-        return trace;
-    }
-    // More games than the plot has device pixels across: each column shows the range of its games as a band and
-    // their mean on the line, so the drawing costs what the width does, whatever the number of games.
-    QPolygonF lowest;
-    std::size_t first = 0;
-    while (first < values.size()) {
-        const auto column =
-            static_cast<long long>((xOf(static_cast<double>(first) + 1) - plot.left()) * columnsPerPixel);
-        double low = values[first];
-        double high = values[first];
-        double sum = 0;
-        std::size_t end = first;
-        for (; end < values.size(); ++end) {
-            const double x = xOf(static_cast<double>(end) + 1);
-            if (static_cast<long long>((x - plot.left()) * columnsPerPixel) != column)
-                break;
-            low = std::min(low, values[end]);
-            high = std::max(high, values[end]);
-            sum += values[end];
-        }
-        const double x = plot.left() + (static_cast<double>(column) + 0.5) / columnsPerPixel;
-        trace.line.append(QPointF(x, yOf(sum / static_cast<double>(end - first), scale)));
-        trace.band.append(QPointF(x, yOf(high, scale)));
-        lowest.append(QPointF(x, yOf(low, scale)));
-        first = end;
-    }
-    std::reverse(lowest.begin(), lowest.end());
-    trace.band += lowest;
-    return trace;
-}
-
 void ProgressChart::drawSeries(QPainter& painter, const Series& series, const Scale& scale) const
 {
-    const Trace trace = traceOf(series, scale, std::max(1.0, devicePixelRatioF()));
-    if (!trace.band.isEmpty()) {
+    const std::vector<double> centres = centresOf(series);
+    QPolygonF line;
+    QPolygonF band;
+    QPolygonF lowest;
+    bool spread = false;
+    for (std::size_t at = 0; at < series.points.size(); ++at) {
+        const Point& point = series.points[at];
+        const double x = xOf(centres[at]);
+        line.append(QPointF(x, yOf(point.mean, scale)));
+        band.append(QPointF(x, yOf(point.high, scale)));
+        lowest.prepend(QPointF(x, yOf(point.low, scale)));
+        spread = spread || point.games > 1;
+    }
+    // A run of several games shows its lowest to highest as a pale band around the line of its means.
+    if (spread) {
         QColor shade = series.colour;
         shade.setAlpha(60);
         painter.setPen(Qt::NoPen);
         painter.setBrush(shade);
-        painter.drawPolygon(trace.band);
+        painter.drawPolygon(band + lowest);
     }
     // Segment by segment, with round caps for the joins: a 2-pixel antialiased polyline that zigzags is stroked as one
     // outline crossing itself, which costs the raster engine some twenty times as much to fill as its pieces.
     painter.setPen(QPen(series.colour, 2, Qt::SolidLine, Qt::RoundCap));
     painter.setBrush(Qt::NoBrush);
-    for (qsizetype at = 1; at < trace.line.size(); ++at)
-        painter.drawLine(trace.line[at - 1], trace.line[at]);
+    for (qsizetype at = 1; at < line.size(); ++at)
+        painter.drawLine(line[at - 1], line[at]);
 
-    const std::size_t games = series.values.size();
-    const bool roomForMarkers = games < 2 || plotArea().width() / static_cast<double>(games - 1) >= markerSpacing;
+    const std::size_t points = series.points.size();
+    const bool roomForMarkers =
+        !spread && (points < 2 || plotArea().width() / static_cast<double>(points - 1) >= markerSpacing);
     if (roomForMarkers) {
         painter.setPen(QPen(series.colour, 1));
         painter.setBrush(series.colour);
-        for (const QPointF& point : trace.line)
+        for (const QPointF& point : line)
             painter.drawEllipse(point, markerRadius, markerRadius);
     }
 }

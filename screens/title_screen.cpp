@@ -162,7 +162,7 @@ void TitleScreen::showRecords()
         recordsWindow->close();
     const ListFile& chosen = lists->chosen();
     const QByteArray hash = chosen.path.is_relative() ? QByteArray() : hashOfList(chosen.path);
-    auto* window = new RecordsScreen(records, hash, qtext(chosen.name), chosenSpeed());
+    auto* window = new RecordsScreen(*records, hash, qtext(chosen.name), chosenSpeed());
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &RecordsScreen::practiceRequested, this,
             [this](const std::vector<std::u16string>& words) { startGame(words); });
