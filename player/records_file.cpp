@@ -48,7 +48,10 @@ Presence presenceAt(const QString& name, QString& why)
         why = QString::fromLocal8Bit(std::strerror(errno));
         return errno == ENOENT ? Presence::Absent : Presence::Special;
     }
-    return S_ISREG(info.st_mode) ? Presence::Plain : Presence::Special;
+    if (S_ISREG(info.st_mode))
+        return Presence::Plain;
+    why = QStringLiteral("file type %1").arg(info.st_mode & S_IFMT, 0, 8);
+    return Presence::Special;
 }
 
 // A file whose first bytes are not those of an SQLite database, told before SQLite opens it (and, finding no
