@@ -14,11 +14,6 @@ namespace fururupo {
 
 namespace {
 
-// Room around the plot for the tick labels, the units and the legend.
-constexpr double marginLeft = 52;
-constexpr double marginRight = 56;
-constexpr double marginTop = 42;
-constexpr double marginBottom = 30;
 constexpr double markerRadius = 3;
 // Markers are drawn only while neighbouring games are this far apart; closer, they would only blot the line.
 constexpr double markerSpacing = 7;
@@ -42,6 +37,18 @@ double niceStep(double raw)
 QString tickLabel(double value)
 {
     return QString::number(value, 'g', 7);
+}
+
+QString gameWord()
+{
+    return QStringLiteral("回目");
+}
+
+// Where the word after the game numbers starts, right of the plot: clear of the last game's number, which is centred
+// on the right axis.
+double gameWordOffset(const QFontMetricsF& metrics)
+{
+    return metrics.horizontalAdvance(QStringLiteral("0000000")) / 2 + 6;
 }
 
 } // namespace
@@ -142,8 +149,19 @@ std::vector<int> ProgressChart::gameTicks() const
 
 QRectF ProgressChart::plotArea() const
 {
-    return QRectF(marginLeft, marginTop, std::max(1.0, width() - marginLeft - marginRight),
-                  std::max(1.0, height() - marginTop - marginBottom));
+    // Room around the plot for the tick labels, the units and the legend, in the chart's own font.
+    const QFontMetricsF metrics(font());
+    double leftLabels = 0;
+    double rightLabels = 0;
+    for (double tick : scaleOf(Axis::Left).ticks)
+        leftLabels = std::max(leftLabels, metrics.horizontalAdvance(tickLabel(tick)));
+    for (double tick : scaleOf(Axis::Right).ticks)
+        rightLabels = std::max(rightLabels, metrics.horizontalAdvance(tickLabel(tick)));
+    const double left = leftLabels + 12;
+    const double right = std::max(rightLabels + 6, gameWordOffset(metrics) + metrics.horizontalAdvance(gameWord())) + 6;
+    const double top = 2 * metrics.height() + 10;
+    const double bottom = metrics.height() + 10;
+    return QRectF(left, top, std::max(1.0, width() - left - right), std::max(1.0, height() - top - bottom));
 }
 
 double ProgressChart::xOf(double game) const
@@ -212,23 +230,25 @@ void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& 
         painter.setPen(QPen(gridColour, 1));
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         painter.setPen(textColour);
-        painter.drawText(QRectF(0, y - 10, plot.left() - 6, 20), Qt::AlignRight | Qt::AlignVCenter, tickLabel(tick));
+        painter.drawText(QRectF(0, y - metrics.height() / 2, plot.left() - 6, metrics.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, tickLabel(tick));
     }
     for (double tick : right.ticks) {
         const double y = yOf(tick, right);
         painter.setPen(QPen(axisColour, 1));
         painter.drawLine(QPointF(plot.right(), y), QPointF(plot.right() + 4, y));
         painter.setPen(textColour);
-        painter.drawText(QRectF(plot.right() + 6, y - 10, marginRight - 6, 20), Qt::AlignLeft | Qt::AlignVCenter,
-                         tickLabel(tick));
+        painter.drawText(QRectF(plot.right() + 6, y - metrics.height() / 2, width() - plot.right() - 6, metrics.height()),
+                         Qt::AlignLeft | Qt::AlignVCenter, tickLabel(tick));
     }
     for (int game : gameTicks()) {
         const double x = xOf(game);
         painter.setPen(QPen(axisColour, 1));
         painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
         painter.setPen(textColour);
-        painter.drawText(QRectF(x - 30, plot.bottom() + 5, 60, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
-                         QString::number(game));
+        const double half = metrics.horizontalAdvance(QString::number(game)) / 2 + 2;
+        painter.drawText(QRectF(x - half, plot.bottom() + 5, 2 * half, metrics.height()),
+                         Qt::AlignHCenter | Qt::AlignTop, QString::number(game));
     }
 
     painter.setPen(QPen(axisColour, 1));
@@ -238,13 +258,13 @@ void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& 
 
     painter.setPen(textColour);
     const double unitTop = plot.top() - metrics.height() - 4;
-    painter.drawText(QRectF(4, unitTop, plot.left() + 40, metrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     left.unit);
-    painter.drawText(QRectF(plot.right() - 60, unitTop, width() - plot.right() + 56, metrics.height()),
-                     Qt::AlignRight | Qt::AlignVCenter, right.unit);
-    // Clear of the last game's number, which is centred on the right axis.
-    painter.drawText(QRectF(plot.right() + 16, plot.bottom() + 5, marginRight - 16, metrics.height()),
-                     Qt::AlignLeft | Qt::AlignTop, QStringLiteral("回目"));
+    const double half = width() / 2.0;
+    painter.drawText(QRectF(4, unitTop, half - 4, metrics.height()), Qt::AlignLeft | Qt::AlignVCenter, left.unit);
+    painter.drawText(QRectF(half, unitTop, width() - half - 4, metrics.height()), Qt::AlignRight | Qt::AlignVCenter,
+                     right.unit);
+    const double wordLeft = plot.right() + gameWordOffset(metrics);
+    painter.drawText(QRectF(wordLeft, plot.bottom() + 5, width() - wordLeft, metrics.height()),
+                     Qt::AlignLeft | Qt::AlignTop, gameWord());
 }
 
 void ProgressChart::drawSeries(QPainter& painter, const Series& series, const Scale& scale) const
@@ -300,7 +320,9 @@ void ProgressChart::drawLegend(QPainter& painter) const
         painter.setBrush(one.colour);
         painter.drawEllipse(QPointF(x + 9, middle), markerRadius, markerRadius);
         painter.setPen(textColour);
-        const QString name = metrics.elidedText(one.name, Qt::ElideRight, 140);
+        // Each name gets its share of the width.
+        const double share = (width() - plotArea().left()) / static_cast<double>(shown.size()) - 38;
+        const QString name = metrics.elidedText(one.name, Qt::ElideRight, std::max(0.0, share));
         painter.drawText(QPointF(x + 22, middle + metrics.ascent() / 2 - 1), name);
         x += 22 + metrics.horizontalAdvance(name) + 16;
     }

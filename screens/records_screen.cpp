@@ -81,7 +81,9 @@ RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString l
       listHash(std::move(listHash)), listName(std::move(listName)), speed(speed)
 {
     ui->setupUi(this);
+    built = true;
     setAttribute(Qt::WA_DeleteOnClose);
+    sizeHeading();
 
     for (SpeedLevel level : speeds)
         ui->speedChooser->addItem(qtext(captionOf(level)), static_cast<int>(level));
@@ -114,6 +116,24 @@ void RecordsScreen::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
+void RecordsScreen::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The design sets the window's font before its controls exist.
+    if (event->type() == QEvent::FontChange && built)
+        sizeHeading();
+}
+
+void RecordsScreen::sizeHeading()
+{
+    // Four points over the window's font, bold.
+    QFont headingFont = font();
+    headingFont.setPointSizeF(headingFont.pointSizeF() + 4);
+    headingFont.setBold(true);
+    ui->recordsHeading->setFont(headingFont);
+    fitTexts();
+}
+
 void RecordsScreen::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
@@ -134,6 +154,8 @@ void RecordsScreen::fitTexts()
 
     // The store's lines can end in a path and a driver message: cut in the middle to the label, whole in the tip.
     QLabel& line = *ui->recordsNotice;
+    // A line's height even while empty, so that the window keeps its shape when a notice comes.
+    line.setMinimumHeight(line.fontMetrics().height() + line.margin() * 2);
     line.setText(QFontMetrics(line.font()).elidedText(notice, Qt::ElideMiddle, line.contentsRect().width()));
     line.setToolTip(notice == line.text() ? QString() : notice);
 }

@@ -54,6 +54,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     // The heading and the notice are cut to their labels' widths again whenever the window changes size.
     void resizeEvent(QResizeEvent* event) override;
+    // The heading follows the window's font, whatever size the desktop gives it.
+    void changeEvent(QEvent* event) override;
 
 Q_SIGNALS:
     // The player asked to practise: the words (as shown) to draw from, most missed first, never empty.
@@ -63,6 +65,7 @@ private:
     void reload();
     void showNotice(const QString& line);
     void fitTexts();
+    void sizeHeading();
     void speedPicked(int index);
     void practise();
     void forget();
@@ -73,6 +76,7 @@ private:
     QString listName;
     SpeedLevel speed;
     QString notice; // the notice line whole, before it is cut to its label
+    bool built = false;
 };
 
 } // namespace fururupo

@@ -6,6 +6,7 @@
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
 #include "screens/list_picking.h"
+#include "screens/notices.h"
 #include "screens/records_screen.h"
 #include "screens/title_screen.h"
 
@@ -186,7 +187,7 @@ TEST_F(Results, AGameThatCannotBeKeptStillFinishesAndSaysSo)
     const QString results = child<QLabel>(form, "resultsPanel")->text();
     EXPECT_TRUE(results.contains(QStringLiteral("正確さ"))) << results;
     EXPECT_FALSE(results.contains(QStringLiteral("ベスト"))) << results;
-    const QString notice = QString::fromStdU16String(records->notice());
+    const QString notice = sentenceOf(records->problem());
     EXPECT_FALSE(notice.isEmpty());
     EXPECT_TRUE(results.contains(notice)) << results;
 }
