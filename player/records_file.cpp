@@ -5,6 +5,7 @@
 #include "player/records_schema.h"
 
 #include <QDir>
+#include <QSqlDriver>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlQuery>
@@ -14,6 +15,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -357,7 +359,8 @@ void RecordsFile::startCheck()
     std::promise<CheckResult> promise;
     checked = promise.get_future();
     const QString name = connection + QStringLiteral("-check");
-    checker = std::thread([name, path = file, generation = generation, promise = std::move(promise)]() mutable {
+    checker = std::thread([name, path = file, generation = generation, handle = checkHandle,
+                           promise = std::move(promise)]() mutable {
         CheckResult result{false, generation};
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
@@ -365,18 +368,28 @@ void RecordsFile::startCheck()
             db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
             // The quick check reads every page but matches no index against its table: the cheapest look that
             // finds a file cut short or overwritten.
-            if (db.open()) {
+            bool open = db.open();
+            if (open) {
+                const std::lock_guard lock(handle->mutex);
+                handle->sqlite = *static_cast<sqlite3* const*>(db.driver()->handle().constData());
+                open = !handle->stopped;
+            }
+            if (open) {
                 QSqlQuery query(db);
                 if (query.exec(QStringLiteral("PRAGMA quick_check")) && query.next()) {
                     result.damaged = query.value(0).toString() != QLatin1String("ok");
                     if (result.damaged)
                         qCWarning(lcRecords) << "the check of" << path << "found" << query.value(0).toString();
-                } else {
+                } else if (const std::lock_guard lock(handle->mutex); !handle->stopped) {
                     logFault("checking the whole file", query.lastError());
                     result.damaged = classify(query.lastError()) == Kind::Damaged;
                 }
-            } else {
+            } else if (!db.isOpen()) {
                 logFault("opening the file for its check", db.lastError());
+            }
+            {
+                const std::lock_guard lock(handle->mutex);
+                handle->sqlite = nullptr;
             }
             db.close();
         }
@@ -387,8 +400,16 @@ void RecordsFile::startCheck()
 
 void RecordsFile::endCheck()
 {
-    if (checker.joinable())
-        checker.join();
+    if (!checker.joinable())
+        return;
+    {
+        // At the end the check is of no more use: SQLite stops it at its next step, so leaving never waits for it.
+        const std::lock_guard lock(checkHandle->mutex);
+        checkHandle->stopped = true;
+        if (checkHandle->sqlite)
+            sqlite3_interrupt(static_cast<sqlite3*>(checkHandle->sqlite));
+    }
+    checker.join();
 }
 
 bool RecordsFile::takeDamageFound()
@@ -396,7 +417,7 @@ bool RecordsFile::takeDamageFound()
     if (!checked.valid() || checked.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
         return false;
     const CheckResult result = checked.get();
-    endCheck();
+    checker.join();
     return result.damaged && result.generation == generation;
 }
 

@@ -8,6 +8,8 @@
 
 #include <functional>
 #include <future>
+#include <memory>
+#include <mutex>
 #include <thread>
 
 namespace fururupo {
@@ -66,6 +68,13 @@ private:
         bool damaged = false;
         int generation = 0;
     };
+    // The check's connection, while it is open, for stopping the check from another thread.
+    struct CheckHandle
+    {
+        std::mutex mutex;
+        void* sqlite = nullptr;
+        bool stopped = false;
+    };
 
     QString file;
     QString connection;
@@ -77,6 +86,7 @@ private:
     bool checkStarted = false;
     std::thread checker;
     std::future<CheckResult> checked;
+    std::shared_ptr<CheckHandle> checkHandle = std::make_shared<CheckHandle>();
 };
 
 } // namespace fururupo
