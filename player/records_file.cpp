@@ -299,7 +299,7 @@ RecordsStatus RecordsFile::open(RecordsProblem& problem)
     if (problem.kind == Kind::Damaged)
         return startAfresh(problem);
     if (wasThere && (status == RecordsStatus::Ready || status == RecordsStatus::ReadOnly))
-        startCheck();
+        checkWanted = true;
     return status;
 }
 
@@ -421,8 +421,16 @@ bool RecordsFile::takeDamageFound()
     return result.damaged && result.generation == generation;
 }
 
+void RecordsFile::startWantedCheck()
+{
+    if (checkWanted && generation == 0)
+        startCheck();
+    checkWanted = false;
+}
+
 bool RecordsFile::waitForCheck()
 {
+    startWantedCheck();
     if (!checkStarted)
         return false;
     if (checked.valid())

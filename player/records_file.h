@@ -53,6 +53,9 @@ public:
     // True once, when the background check has finished and found the file it checked damaged (and that file is
     // still the one open); never waits.
     bool takeDamageFound();
+    // Starts the background check of a file that was there before this run, once the call that opened it is done, so
+    // that the check never competes with that call.
+    void startWantedCheck();
     // Blocks until the background check has finished, if one was started; true when one was.
     bool waitForCheck();
 
@@ -83,6 +86,7 @@ private:
     int pageLimit = 0;
     // Bumped each time the file is replaced, so that a check of the one before is not held against the new one.
     int generation = 0;
+    bool checkWanted = false;
     bool checkStarted = false;
     std::thread checker;
     std::future<CheckResult> checked;

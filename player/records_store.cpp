@@ -67,7 +67,10 @@ bool lasting(Kind kind)
 RecordsStore::RecordsStore(QString file) : records(std::move(file))
 {
     retry.setInterval(1000);
-    QObject::connect(&retry, &QTimer::timeout, [this] { savePending(Action::Saving, 0); });
+    QObject::connect(&retry, &QTimer::timeout, [this] {
+        const auto afterwards = checkAfterwards();
+        savePending(Action::Saving, 0);
+    });
 }
 
 RecordsStore::~RecordsStore()
@@ -149,6 +152,7 @@ void RecordsStore::readFailed(const QSqlError& error)
 
 bool RecordsStore::save(const GameRecord& game)
 {
+    const auto afterwards = checkAfterwards();
     if (game.words.empty())
         return false;
     if (!records::plausible(game)) {
@@ -162,6 +166,7 @@ bool RecordsStore::save(const GameRecord& game)
 
 bool RecordsStore::flush(int milliseconds)
 {
+    const auto afterwards = checkAfterwards();
     return savePending(Action::Saving, std::max(0, milliseconds));
 }
 
@@ -304,6 +309,7 @@ RecordsProblem::Kind RecordsStore::write(const GameRecord& game, QString& detail
 
 bool RecordsStore::forget(const QStringList& statements, const QString& hash)
 {
+    const auto afterwards = checkAfterwards();
     savePending(Action::Forgetting, 0);
     if (!open(Action::Forgetting) || state != Status::Ready)
         return false;
@@ -357,6 +363,7 @@ bool RecordsStore::forgetAll()
 
 std::optional<std::int32_t> RecordsStore::best(const QByteArray& listHash, SpeedLevel speed)
 {
+    const auto afterwards = checkAfterwards();
     savePending(Action::Saving, 0);
     if (!open(Action::Reading))
         return std::nullopt;
@@ -427,6 +434,7 @@ bool RecordsStore::readTotals(const QString& hash, History& history, bool kana)
 
 History RecordsStore::history(const QByteArray& listHash, SpeedLevel speed)
 {
+    const auto afterwards = checkAfterwards();
     savePending(Action::Saving, 0);
     History result;
     if (!open(Action::Reading))
@@ -482,6 +490,7 @@ History RecordsStore::history(const QByteArray& listHash, SpeedLevel speed)
 
 std::vector<std::u16string> RecordsStore::missedWords(const QByteArray& listHash, int limit)
 {
+    const auto afterwards = checkAfterwards();
     savePending(Action::Saving, 0);
     std::vector<std::u16string> words;
     if (limit <= 0 || !open(Action::Reading))

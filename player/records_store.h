@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <cstdint>
@@ -123,6 +124,11 @@ private:
     void report(Kind kind, Action action, const QString& detail = QString());
     void report(const RecordsProblem& problem);
     void succeeded();
+    // Starts the background check, if the file was opened, when the call it is made in returns.
+    auto checkAfterwards()
+    {
+        return qScopeGuard([this] { records.startWantedCheck(); });
+    }
 
     RecordsFile records;
     Status state = Status::Unopened;
