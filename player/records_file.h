@@ -56,6 +56,7 @@ public:
     // Starts the background check of a file that was there before this run, once the call that opened it is done, so
     // that the check never competes with that call.
     void startWantedCheck();
+    bool wantsCheck() const { return checkWanted; }
     // Blocks until the background check has finished, if one was started; true when one was.
     bool waitForCheck();
 

@@ -67,6 +67,9 @@ bool lasting(Kind kind)
 RecordsStore::RecordsStore(QString file) : records(std::move(file))
 {
     retry.setInterval(1000);
+    checkDelay.setSingleShot(true);
+    checkDelay.setInterval(3000);
+    QObject::connect(&checkDelay, &QTimer::timeout, [this] { records.startWantedCheck(); });
     QObject::connect(&retry, &QTimer::timeout, [this] {
         const auto afterwards = checkAfterwards();
         savePending(Action::Saving, 0);

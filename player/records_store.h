@@ -97,8 +97,8 @@ public:
     // Saves the waiting games, waiting at most about `milliseconds` for each; true when none is left. For the end of
     // the run.
     bool flush(int milliseconds);
-    // Blocks until the background check of the file has finished; false when none was started. Its finding is
-    // handled by the next call.
+    // Starts the background check of the file at once if it is still to come, and blocks until it has finished; false
+    // when there is none this run. Its finding is handled by the next call.
     bool waitForCheck() { return records.waitForCheck(); }
 
     // How long a save waits for another program holding the file before it keeps the game for later; 200 ms unless
@@ -124,10 +124,14 @@ private:
     void report(Kind kind, Action action, const QString& detail = QString());
     void report(const RecordsProblem& problem);
     void succeeded();
-    // Starts the background check, if the file was opened, when the call it is made in returns.
+    // Once a call has opened the file, the background check starts a moment later, so that it competes neither with
+    // that call nor with the window that made it.
     auto checkAfterwards()
     {
-        return qScopeGuard([this] { records.startWantedCheck(); });
+        return qScopeGuard([this] {
+            if (records.wantsCheck() && !checkDelay.isActive())
+                checkDelay.start();
+        });
     }
 
     RecordsFile records;
@@ -135,6 +139,7 @@ private:
     RecordsProblem current;
     std::deque<GameRecord> pending;
     QTimer retry;
+    QTimer checkDelay;
 };
 
 // The hex SHA-256 of a list file's bytes; empty when it cannot be read.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QMarginsF>
 #include <QPointF>
 #include <QPolygonF>
 #include <QRectF>
@@ -84,8 +85,12 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // Works out the room around the plot for the tick labels, the units and the legend, in the chart's own font,
+    // whenever what is drawn or the font changes.
+    void updateMargins();
     Scale scaleOf(Axis axis) const;
     double xOf(double game) const;
     double yOf(double value, const Scale& scale) const;
@@ -99,6 +104,7 @@ private:
     int gameCount = 0;
     QString leftUnit;
     QString rightUnit;
+    QMarginsF margins;
 };
 
 // Tick values from 0 to the first 1-2-5 step at or above largest, about `about` of them (never fewer than two).
