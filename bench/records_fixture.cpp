@@ -20,7 +20,8 @@ namespace fururupo::bench {
 namespace {
 
 // Fifty different kana: each game counts each of them once.
-const QString kana = QStringLiteral("あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをんがぎぐげござ");
+const QString kana = QStringLiteral(
+    "あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをんがぎぐげござ");
 
 bool build(const QString& file, int games)
 {

@@ -83,13 +83,13 @@ void BM_ProgressChart_Paint(benchmark::State& state)
     const History history = store.history(bench::fixtureList, SpeedLevel::Normal);
     ProgressChart chart;
     chart.resize(504, 300);
-    chart.setSeries({{QStringLiteral("記録（秒）"), QColor(215, 50, 140),
-                      ProgressChart::pointsOf(history.chart, &ProgressBucket::seconds), ProgressChart::Axis::Left},
-                     {QStringLiteral("打/分"), QColor(0, 130, 200),
-                      ProgressChart::pointsOf(history.chart, &ProgressBucket::keysPerMinute),
-                      ProgressChart::Axis::Right},
-                     {QStringLiteral("正確さ（%）"), QColor(60, 150, 50),
-                      ProgressChart::pointsOf(history.chart, &ProgressBucket::accuracy), ProgressChart::Axis::Right}});
+    chart.setSeries(
+        {{QStringLiteral("記録（秒）"), QColor(215, 50, 140),
+          ProgressChart::pointsOf(history.chart, &ProgressBucket::seconds), ProgressChart::Axis::Left},
+         {QStringLiteral("打/分"), QColor(0, 130, 200),
+          ProgressChart::pointsOf(history.chart, &ProgressBucket::keysPerMinute), ProgressChart::Axis::Right},
+         {QStringLiteral("正確さ（%）"), QColor(60, 150, 50),
+          ProgressChart::pointsOf(history.chart, &ProgressBucket::accuracy), ProgressChart::Axis::Right}});
     for (auto _ : state)
         benchmark::DoNotOptimize(chart.grab());
     if (chart.games() < state.range(0))

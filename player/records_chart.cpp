@@ -135,8 +135,7 @@ QSqlError addToChart(QSqlDatabase& db, const QString& hash, int speed, const Pro
     if (!all.exec())
         return all.lastError();
     for (std::size_t at = 0; at < chart.size(); ++at)
-        if (const QSqlError error = writeBucket(db, hash, speed, static_cast<int>(at), chart[at]);
-            error.isValid())
+        if (const QSqlError error = writeBucket(db, hash, speed, static_cast<int>(at), chart[at]); error.isValid())
             return error;
     return {};
 }

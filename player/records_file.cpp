@@ -5,9 +5,9 @@
 #include "player/records_schema.h"
 
 #include <QDir>
-#include <QSqlDriver>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -359,43 +359,43 @@ void RecordsFile::startCheck()
     std::promise<CheckResult> promise;
     checked = promise.get_future();
     const QString name = connection + QStringLiteral("-check");
-    checker = std::thread([name, path = file, generation = generation, handle = checkHandle,
-                           promise = std::move(promise)]() mutable {
-        CheckResult result{false, generation};
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(path);
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
-            // The quick check reads every page but matches no index against its table: the cheapest look that
-            // finds a file cut short or overwritten.
-            bool open = db.open();
-            if (open) {
-                const std::lock_guard lock(handle->mutex);
-                handle->sqlite = *static_cast<sqlite3* const*>(db.driver()->handle().constData());
-                open = !handle->stopped;
-            }
-            if (open) {
-                QSqlQuery query(db);
-                if (query.exec(QStringLiteral("PRAGMA quick_check")) && query.next()) {
-                    result.damaged = query.value(0).toString() != QLatin1String("ok");
-                    if (result.damaged)
-                        qCWarning(lcRecords) << "the check of" << path << "found" << query.value(0).toString();
-                } else if (const std::lock_guard lock(handle->mutex); !handle->stopped) {
-                    logFault("checking the whole file", query.lastError());
-                    result.damaged = classify(query.lastError()) == Kind::Damaged;
-                }
-            } else if (!db.isOpen()) {
-                logFault("opening the file for its check", db.lastError());
-            }
+    checker = std::thread(
+        [name, path = file, generation = generation, handle = checkHandle, promise = std::move(promise)]() mutable {
+            CheckResult result{false, generation};
             {
-                const std::lock_guard lock(handle->mutex);
-                handle->sqlite = nullptr;
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+                db.setDatabaseName(path);
+                db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+                // The quick check reads every page but matches no index against its table: the cheapest look that
+                // finds a file cut short or overwritten.
+                bool open = db.open();
+                if (open) {
+                    const std::lock_guard lock(handle->mutex);
+                    handle->sqlite = *static_cast<sqlite3* const*>(db.driver()->handle().constData());
+                    open = !handle->stopped;
+                }
+                if (open) {
+                    QSqlQuery query(db);
+                    if (query.exec(QStringLiteral("PRAGMA quick_check")) && query.next()) {
+                        result.damaged = query.value(0).toString() != QLatin1String("ok");
+                        if (result.damaged)
+                            qCWarning(lcRecords) << "the check of" << path << "found" << query.value(0).toString();
+                    } else if (const std::lock_guard lock(handle->mutex); !handle->stopped) {
+                        logFault("checking the whole file", query.lastError());
+                        result.damaged = classify(query.lastError()) == Kind::Damaged;
+                    }
+                } else if (!db.isOpen()) {
+                    logFault("opening the file for its check", db.lastError());
+                }
+                {
+                    const std::lock_guard lock(handle->mutex);
+                    handle->sqlite = nullptr;
+                }
+                db.close();
             }
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(name);
-        promise.set_value(result);
-    });
+            QSqlDatabase::removeDatabase(name);
+            promise.set_value(result);
+        });
 }
 
 void RecordsFile::endCheck()

@@ -22,16 +22,15 @@ constexpr double maxTotal = 1e12;
 constexpr double maxSpan = 1099511627776.0; // 2^40
 constexpr double maxKeysPerMinute = rule::keys.high * 60.0;
 
-constexpr ColumnRule gameRules[] = {rule::speed, rule::finished, rule::practice,
-                                    rule::seconds, rule::keys,   rule::mistakes};
+constexpr ColumnRule gameRules[] = {rule::speed,   rule::finished, rule::practice,
+                                    rule::seconds, rule::keys,     rule::mistakes};
 constexpr ColumnRule wordRules[] = {rule::word, rule::answer, rule::wordSeconds, rule::timedOut, rule::wordMistakes};
 constexpr ColumnRule wordTotalRules[] = {rule::word,
                                          {"shown", Type::Integer, 1, maxTotal},
                                          {"missed", Type::Integer, 0, maxTotal, "shown"},
                                          {"timed_out", Type::Integer, 0, maxTotal, "missed"}};
-constexpr ColumnRule kanaTotalRules[] = {rule::kana,
-                                         {"typed", Type::Integer, 0, maxTotal},
-                                         {"missed", Type::Integer, 0, maxTotal, "typed"}};
+constexpr ColumnRule kanaTotalRules[] = {
+    rule::kana, {"typed", Type::Integer, 0, maxTotal}, {"missed", Type::Integer, 0, maxTotal, "typed"}};
 
 // A chart bucket's measures, each as its sum, lowest and highest.
 struct Measure
@@ -111,7 +110,7 @@ constexpr const char* schemaVersion2[] = {
 
 // Version 3: the chart of each list and speed as at most 512 buckets, added to in the same transaction as each game,
 // and the games ordered by record within each list and speed, so that the ten best are the first ten rows of the
-// index: the 成績 window reads the same few rows after ten games or after a hundred thousand.
+// index: the history window reads the same few rows after ten games or after a hundred thousand.
 constexpr const char* schemaVersion3[] = {
     "CREATE TABLE chart_buckets (list_hash TEXT NOT NULL, speed INTEGER NOT NULL, position INTEGER NOT NULL,"
     " span INTEGER, games INTEGER, seconds_sum REAL, seconds_low REAL, seconds_high REAL, kpm_sum REAL,"

@@ -23,8 +23,8 @@ struct ColumnRule
     enum class Type { Integer, Real, Text };
     const char* column;
     Type type;
-    double low;  // the least value, or for text the least length
-    double high; // the greatest value, or for text the greatest length
+    double low;                   // the least value, or for text the least length
+    double high;                  // the greatest value, or for text the greatest length
     const char* atMost = nullptr; // another column of the row the value may not exceed
 
     bool allows(double value, double limit) const { return value >= low && value <= high && value <= limit; }

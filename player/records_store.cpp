@@ -3,6 +3,7 @@
 #include "logic/game_results.h"
 #include "player/logging.h"
 #include "player/records_chart.h"
+#include "player/records_rows.h"
 #include "player/records_schema.h"
 
 #include <QCryptographicHash>
@@ -28,24 +29,6 @@ constexpr std::size_t listedMisses = 10;
 QString hashText(const QByteArray& hash)
 {
     return QString::fromLatin1(hash);
-}
-
-// The game's kana with any repeated one added into its first showing, since a game keeps one row for each kana.
-std::vector<KanaCount> mergedKana(const std::vector<KanaCount>& kana)
-{
-    std::vector<KanaCount> merged;
-    for (const KanaCount& count : kana) {
-        auto same =
-            std::find_if(merged.begin(), merged.end(), [&](const KanaCount& k) { return k.kana == count.kana; });
-        if (same == merged.end()) {
-            merged.push_back(count);
-        } else {
-            const auto most = static_cast<std::int32_t>(records::rule::kanaTyped.high);
-            same->typed = std::min(most, same->typed + count.typed);
-            same->missed = std::min(same->typed, same->missed + count.missed);
-        }
-    }
-    return merged;
 }
 
 bool lasting(Kind kind)
@@ -234,80 +217,7 @@ bool RecordsStore::savePending(Action action, int wait)
 
 RecordsProblem::Kind RecordsStore::write(const GameRecord& game, QString& detail)
 {
-    const QString hash = hashText(game.listHash);
-    return records.transact(
-        [&](QSqlDatabase& db) {
-            QSqlQuery query(db);
-            query.prepare(QStringLiteral("INSERT INTO games (played_at, list_path, list_hash, list_name, speed,"
-                                         " finished, practice, seconds, keys, mistakes)"
-                                         " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-            for (const QVariant& value : {QVariant(game.playedAt.toUTC().toString(Qt::ISODateWithMs)),
-                                          QVariant(game.listPath), QVariant(hash), QVariant(game.listName),
-                                          QVariant(static_cast<int>(game.speed)), QVariant(game.finished ? 1 : 0),
-                                          QVariant(game.practice ? 1 : 0), QVariant(game.seconds),
-                                          QVariant(game.keys), QVariant(game.mistakes)})
-                query.addBindValue(value);
-            if (!query.exec())
-                return query.lastError();
-            const qlonglong id = query.lastInsertId().toLongLong();
-
-            QSqlQuery words(db);
-            QSqlQuery wordTotal(db);
-            if (!words.prepare(QStringLiteral("INSERT INTO game_words (game_id, position, word, answer, seconds,"
-                                              " timed_out, mistakes) VALUES (?, ?, ?, ?, ?, ?, ?)")))
-                return words.lastError();
-            if (!wordTotal.prepare(QStringLiteral(
-                    "INSERT INTO list_words (list_hash, word, shown, missed, timed_out) VALUES (?, ?, 1, ?, ?)"
-                    " ON CONFLICT (list_hash, word) DO UPDATE SET shown = shown + 1,"
-                    " missed = missed + excluded.missed, timed_out = timed_out + excluded.timed_out")))
-                return wordTotal.lastError();
-            int position = 0;
-            for (const WordOutcome& word : game.words) {
-                const QString text = QString::fromStdU16String(word.word);
-                words.bindValue(0, id);
-                words.bindValue(1, position++);
-                words.bindValue(2, text);
-                words.bindValue(3, QString::fromStdU16String(word.answer));
-                words.bindValue(4, word.seconds);
-                words.bindValue(5, word.timedOut ? 1 : 0);
-                words.bindValue(6, word.mistakes);
-                if (!words.exec())
-                    return words.lastError();
-                wordTotal.bindValue(0, hash);
-                wordTotal.bindValue(1, text);
-                wordTotal.bindValue(2, word.mistakes > 0 || word.timedOut ? 1 : 0);
-                wordTotal.bindValue(3, word.timedOut ? 1 : 0);
-                if (!wordTotal.exec())
-                    return wordTotal.lastError();
-            }
-
-            QSqlQuery kana(db);
-            QSqlQuery kanaTotal(db);
-            if (!kana.prepare(
-                    QStringLiteral("INSERT INTO game_kana (game_id, kana, typed, missed) VALUES (?, ?, ?, ?)")))
-                return kana.lastError();
-            if (!kanaTotal.prepare(
-                    QStringLiteral("INSERT INTO list_kana (list_hash, kana, typed, missed)"
-                                   " VALUES (?, ?, ?, ?) ON CONFLICT (list_hash, kana) DO UPDATE SET"
-                                   " typed = typed + excluded.typed, missed = missed + excluded.missed")))
-                return kanaTotal.lastError();
-            for (const KanaCount& count : mergedKana(game.kana)) {
-                const QString text = QString::fromStdU16String(count.kana);
-                for (QSqlQuery* row : {&kana, &kanaTotal}) {
-                    row->bindValue(0, row == &kana ? QVariant(id) : QVariant(hash));
-                    row->bindValue(1, text);
-                    row->bindValue(2, count.typed);
-                    row->bindValue(3, count.missed);
-                    if (!row->exec())
-                        return row->lastError();
-                }
-            }
-            if (!game.finished || game.practice)
-                return QSqlError();
-            return records::addToChart(db, hash, static_cast<int>(game.speed),
-                              bucketOfGame(game.seconds, game.keys, game.mistakes));
-        },
-        detail);
+    return records.transact([&](QSqlDatabase& db) { return records::addGameRows(db, game); }, detail);
 }
 
 bool RecordsStore::forget(const QStringList& statements, const QString& hash)
@@ -336,7 +246,8 @@ bool RecordsStore::forget(const QStringList& statements, const QString& hash)
     }
     if (fault == Kind::None) {
         // Games still waiting belong to what was forgotten as much as those on disk.
-        std::erase_if(pending, [&](const GameRecord& game) { return hash.isNull() || hashText(game.listHash) == hash; });
+        std::erase_if(pending,
+                      [&](const GameRecord& game) { return hash.isNull() || hashText(game.listHash) == hash; });
         succeeded();
         return true;
     }
@@ -399,39 +310,12 @@ std::optional<std::int32_t> RecordsStore::best(const QByteArray& listHash, Speed
 
 bool RecordsStore::readTotals(const QString& hash, History& history, bool kana)
 {
-    QSqlQuery query(records.database());
-    query.setForwardOnly(true);
-    query.prepare(kana ? QStringLiteral("SELECT k.kana, k.typed, k.missed, 0, %1 FROM list_kana k WHERE k.list_hash = ?")
-                             .arg(records::validKanaTotal())
-                       : QStringLiteral("SELECT w.word, w.shown, w.missed, w.timed_out, %1 FROM list_words w"
-                                        " WHERE w.list_hash = ?")
-                             .arg(records::validWordTotal()));
-    query.addBindValue(hash);
-    std::vector<KanaMisses> letters;
-    std::vector<WordMisses> words;
-    if (query.exec()) {
-        while (query.next()) {
-            if (query.value(4).toLongLong() != 1) {
-                ++history.skipped;
-                continue;
-            }
-            const std::u16string text = query.value(0).toString().toStdU16String();
-            if (kana)
-                letters.push_back({text, query.value(1).toLongLong(), query.value(2).toLongLong()});
-            else
-                words.push_back({text, query.value(1).toLongLong(), query.value(2).toLongLong(),
-                                 query.value(3).toLongLong()});
-        }
-    }
-    if (const QSqlError error = query.lastError(); error.isValid()) {
-        query.finish();
+    const QSqlError error = records::readTotals(records.database(), hash, kana ? &history.kana : nullptr,
+                                                kana ? nullptr : &history.words, history.skipped);
+    if (error.isValid()) {
         readFailed(error);
         return false;
     }
-    if (kana)
-        history.kana = rankKana(std::move(letters), listedMisses);
-    else
-        history.words = std::move(words);
     return true;
 }
 
@@ -486,6 +370,7 @@ History RecordsStore::history(const QByteArray& listHash, SpeedLevel speed)
     }
     if (!readTotals(hash, result, true) || !readTotals(hash, result, false))
         return History{};
+    result.kana = rankKana(std::move(result.kana), listedMisses);
     result.words = rankWords(std::move(result.words), listedMisses);
     succeeded();
     return result;

@@ -8,8 +8,8 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QString>
 #include <QScopeGuard>
+#include <QString>
 #include <QTimer>
 
 #include <cstdint>

@@ -38,23 +38,27 @@ QString sentenceOf(const RecordsProblem& problem)
     case Kind::MovedAside:
         return QStringLiteral("成績のファイルが壊れていたので %1 に移し、新しく始めました。").arg(problem.aside);
     case Kind::CannotMoveAside:
-        return QStringLiteral("成績のファイルが壊れていて、よけることもできません。この回の成績は保存しません：") + path;
+        return QStringLiteral("成績のファイルが壊れていて、よけることもできません。この回の成績は保存しません：") +
+               path;
     case Kind::NewerVersion:
         return QStringLiteral("成績のファイルは新しい版のふるるぽで作られています。この版では成績を保存しません：") +
                path;
     case Kind::ReadOnly:
-        return QStringLiteral("成績のファイルに書き込めないので、成績は%1しません：").arg(verbOf(problem.action)) + path;
+        return QStringLiteral("成績のファイルに書き込めないので、成績は%1しません：").arg(verbOf(problem.action)) +
+               path;
     case Kind::DiskFull:
         return QStringLiteral("ディスクがいっぱいで、成績を%1できませんでした：").arg(verbOf(problem.action)) + path;
     case Kind::Busy:
         if (problem.action == Action::Saving)
-            return QStringLiteral("成績のファイルがほかのプログラムに使われています。この成績は、使えるようになりしだい保存します：") +
+            return QStringLiteral("成績のファイルがほかのプログラムに使われています。この成績は、使えるようになりしだい"
+                                  "保存します：") +
                    path;
         return QStringLiteral("成績のファイルがほかのプログラムに使われていて、成績を%1できませんでした：")
                    .arg(verbOf(problem.action)) +
                path;
     case Kind::SpecialFile:
-        return QStringLiteral("成績のファイルの場所に、ふつうのファイルでないものがあります。この回の成績は保存しません：") +
+        return QStringLiteral(
+                   "成績のファイルの場所に、ふつうのファイルでないものがあります。この回の成績は保存しません：") +
                path;
     case Kind::NoFolder:
         return QStringLiteral("成績のフォルダを作れません。この回の成績は保存しません：") + path;

@@ -100,8 +100,8 @@ void ProgressChart::setSeries(std::vector<Series> series)
         std::int64_t games = 0;
         bool possible = true;
         for (const Point& point : one.points) {
-            possible = possible && std::isfinite(point.mean) && std::isfinite(point.low) &&
-                       std::isfinite(point.high) && point.games > 0 && point.games <= maxGames;
+            possible = possible && std::isfinite(point.mean) && std::isfinite(point.low) && std::isfinite(point.high) &&
+                       point.games > 0 && point.games <= maxGames;
             games += possible ? point.games : 0;
         }
         if (!possible || games > maxGames)
@@ -254,8 +254,9 @@ void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& 
         painter.setPen(QPen(axisColour, 1));
         painter.drawLine(QPointF(plot.right(), y), QPointF(plot.right() + 4, y));
         painter.setPen(textColour);
-        painter.drawText(QRectF(plot.right() + 6, y - metrics.height() / 2, width() - plot.right() - 6, metrics.height()),
-                         Qt::AlignLeft | Qt::AlignVCenter, tickLabel(tick));
+        painter.drawText(
+            QRectF(plot.right() + 6, y - metrics.height() / 2, width() - plot.right() - 6, metrics.height()),
+            Qt::AlignLeft | Qt::AlignVCenter, tickLabel(tick));
     }
     for (int game : gameTicks()) {
         const double x = xOf(game);

@@ -20,9 +20,9 @@ namespace fururupo {
 
 // A line chart of a few series over the games played, drawn with QPainter in logical coordinates so it stays sharp
 // at any device pixel ratio. Game 1 (the oldest) is at the left. Each point stands for a run of consecutive games: its
-// mean on the line and, when it holds more than one game, its lowest to highest as a pale band. Series on the left axis share its scale; those on the
-// right share the right one. Both scales start at 0 and end on a 1-2-5 step at or above the largest value, so a
-// better record reads as a lower point and nothing is cut off.
+// mean on the line and, when it holds more than one game, its lowest to highest as a pale band. Series on the left axis
+// share its scale; those on the right share the right one. Both scales start at 0 and end on a 1-2-5 step at or above
+// the largest value, so a better record reads as a lower point and nothing is cut off.
 class ProgressChart : public QWidget
 {
     Q_OBJECT
@@ -50,8 +50,7 @@ public:
     };
 
     // The points of one measure of a history's buckets.
-    static std::vector<Point> pointsOf(const std::vector<ProgressBucket>& buckets,
-                                       Spread ProgressBucket::*measure);
+    static std::vector<Point> pointsOf(const std::vector<ProgressBucket>& buckets, Spread ProgressBucket::*measure);
 
     // The scale of one axis as drawn: the tick values from 0 to the top, and the unit written above it.
     struct Scale

@@ -68,8 +68,7 @@ void sizeColumns(QTreeWidget& view, int stretched)
     header.setSectionsMovable(false);
     header.setStretchLastSection(false);
     for (int column = 0; column < view.columnCount(); ++column)
-        header.setSectionResizeMode(column, column == stretched ? QHeaderView::Stretch
-                                                                : QHeaderView::ResizeToContents);
+        header.setSectionResizeMode(column, column == stretched ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
     view.setTextElideMode(Qt::ElideRight);
 }
 
@@ -77,8 +76,8 @@ void sizeColumns(QTreeWidget& view, int stretched)
 
 RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString listName, SpeedLevel speed,
                              QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::RecordsScreen>()), store(store),
-      listHash(std::move(listHash)), listName(std::move(listName)), speed(speed)
+    : QWidget(parent), ui(std::make_unique<Ui::RecordsScreen>()), store(store), listHash(std::move(listHash)),
+      listName(std::move(listName)), speed(speed)
 {
     ui->setupUi(this);
     built = true;
@@ -147,9 +146,9 @@ void RecordsScreen::fitTexts()
     const QFontMetrics metrics(heading.font());
     const QString speedText = QStringLiteral("　") + qtext(captionOf(speed));
     const int room = heading.contentsRect().width() - metrics.horizontalAdvance(speedText + QStringLiteral("「」"));
-    heading.setText(QStringLiteral("「%1」").arg(metrics.elidedText(listName.left(200), Qt::ElideMiddle,
-                                                                    std::max(0, room))) +
-                    speedText);
+    heading.setText(
+        QStringLiteral("「%1」").arg(metrics.elidedText(listName.left(200), Qt::ElideMiddle, std::max(0, room))) +
+        speedText);
     heading.setToolTip(listName.left(1000));
 
     // The store's lines can end in a path and a driver message: cut in the middle to the label, whole in the tip.
@@ -185,17 +184,17 @@ void RecordsScreen::reload()
 
     ui->missedKana->clear();
     for (const KanaMisses& kana : history.kana) {
-        addRow(*ui->missedKana,
-               {cellText(kana.kana), percent(kana.rate() * 100), QStringLiteral("%1/%2").arg(kana.missed).arg(kana.typed)},
-               1);
+        addRow(
+            *ui->missedKana,
+            {cellText(kana.kana), percent(kana.rate() * 100), QStringLiteral("%1/%2").arg(kana.missed).arg(kana.typed)},
+            1);
     }
 
     ui->missedWords->clear();
     for (const WordMisses& word : history.words) {
-        addRow(*ui->missedWords,
-               {cellText(word.word), QString::number(word.missed), QString::number(word.timedOut)}, 1);
-        ui->missedWords->topLevelItem(ui->missedWords->topLevelItemCount() - 1)
-            ->setToolTip(0, cellText(word.word));
+        addRow(*ui->missedWords, {cellText(word.word), QString::number(word.missed), QString::number(word.timedOut)},
+               1);
+        ui->missedWords->topLevelItem(ui->missedWords->topLevelItemCount() - 1)->setToolTip(0, cellText(word.word));
     }
 
     ui->practiceButton->setEnabled(!history.words.empty());

@@ -42,9 +42,9 @@ QString qPath(const fs::path& path)
 
 std::string nameOf(Kind kind)
 {
-    static const char* const names[] = {"None",        "MovedAside", "CannotMoveAside", "NewerVersion", "ReadOnly",
-                                        "DiskFull",    "Busy",       "SpecialFile",     "NoFolder",     "Uncreatable",
-                                        "Unopenable",  "Damaged",    "Impossible",      "Failed",       "NoDriver"};
+    static const char* const names[] = {"None",       "MovedAside", "CannotMoveAside", "NewerVersion", "ReadOnly",
+                                        "DiskFull",   "Busy",       "SpecialFile",     "NoFolder",     "Uncreatable",
+                                        "Unopenable", "Damaged",    "Impossible",      "Failed",       "NoDriver"};
     return names[static_cast<int>(kind)];
 }
 
@@ -108,8 +108,8 @@ TEST(RecordsStoreFaults, AFolderThatCannotBeWrittenKeepsNothingAndSaysSo)
     const std::string seen = testing::withoutPrivileges([&] {
         RecordsStore store(qPath(file));
         const bool saved = store.save(sampleGame(list, SpeedLevel::Normal, 100));
-        return std::string(saved ? "saved" : "refused") + (store.status() == Status::Unavailable ? " unavailable " : " ") +
-               describe(store.problem());
+        return std::string(saved ? "saved" : "refused") +
+               (store.status() == Status::Unavailable ? " unavailable " : " ") + describe(store.problem());
     });
     EXPECT_EQ(seen, "refused unavailable Uncreatable " + file.native() + " unable to open database file");
     EXPECT_FALSE(fs::exists(file));
@@ -484,11 +484,10 @@ TEST(FileAside, MovesTheFileAndItsCompanionsToAFreeNameAndNeverReplacesOne)
     ASSERT_TRUE(moved.moved()) << moved.error.toStdString();
     EXPECT_EQ(moved.aside, qPath(temp.path() / "records.sqlite3.broken-20260304-050607-3"));
     EXPECT_EQ(testing::namesIn(temp.path()),
-              (std::vector<std::string>{"records.sqlite3.broken-20260304-050607",
-                                        "records.sqlite3.broken-20260304-050607-2-wal",
-                                        "records.sqlite3.broken-20260304-050607-3",
-                                        "records.sqlite3.broken-20260304-050607-3-journal",
-                                        "records.sqlite3.broken-20260304-050607-3-wal"}));
+              (std::vector<std::string>{
+                  "records.sqlite3.broken-20260304-050607", "records.sqlite3.broken-20260304-050607-2-wal",
+                  "records.sqlite3.broken-20260304-050607-3", "records.sqlite3.broken-20260304-050607-3-journal",
+                  "records.sqlite3.broken-20260304-050607-3-wal"}));
     EXPECT_EQ(testing::bytesOf(temp.path() / "records.sqlite3.broken-20260304-050607"), "earlier");
     EXPECT_EQ(testing::bytesOf(temp.path() / "records.sqlite3.broken-20260304-050607-3-wal"), "log");
 

@@ -5,23 +5,13 @@
 #include "support/temp_files.h"
 
 #include <QCryptographicHash>
-#include <QElapsedTimer>
 #include <QSqlDatabase>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <future>
-#include <random>
-#include <regex>
-#include <set>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace fururupo {
@@ -69,35 +59,6 @@ GameRecord gameOf(const QByteArray& hash, SpeedLevel speed, bool practice,
     for (const auto& [letter, typed, missed] : kana)
         game.kana.push_back({letter, typed, missed});
     return game;
-}
-
-void overwrite(const fs::path& file, std::uintmax_t from, std::uintmax_t length, unsigned seed)
-{
-    std::mt19937 random(seed);
-    std::string garbage(length, '\0');
-    for (char& byte : garbage)
-        byte = static_cast<char>(random());
-    std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
-    out.seekp(static_cast<std::streamoff>(from));
-    out.write(garbage.data(), static_cast<std::streamsize>(garbage.size()));
-}
-
-void saveGames(const fs::path& file, int count)
-{
-    RecordsStore store(qPath(file));
-    for (int i = 0; i < count; ++i)
-        ASSERT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100 + i)));
-}
-
-// The one name in the folder that starts with records.sqlite3.broken-, or empty.
-std::string asideIn(const fs::path& folder)
-{
-    std::string found;
-    for (const std::string& name : testing::namesIn(folder))
-        if (name.rfind("records.sqlite3.broken-", 0) == 0 && name.find("-wal") == std::string::npos &&
-            name.find("-shm") == std::string::npos)
-            found = name;
-    return found;
 }
 
 TEST(RecordsStoreFile, FollowsTheDataHomeOrFallsBackToTheHome)
@@ -434,8 +395,8 @@ TEST(RecordsStoreDistrust, ImpossibleRowsAreSkippedAndCountedAndTheGoodOnesShown
         // Buckets of the chart after the two good ones: more games than their span, lowest above highest, a mean
         // outside its range, a position past the last, a missing sum.
         const std::vector<std::vector<QVariant>> buckets = {
-            {2, 1, 2, 10, 5, 5},       {3, 2, 2, 10, 6, 4}, {4, 2, 2, 100, 5, 6},
-            {600, 1, 1, 5, 5, 5},      {5, 1, 1, QVariant(), 5, 5},
+            {2, 1, 2, 10, 5, 5},  {3, 2, 2, 10, 6, 4},         {4, 2, 2, 100, 5, 6},
+            {600, 1, 1, 5, 5, 5}, {5, 1, 1, QVariant(), 5, 5},
         };
         for (const auto& b : buckets)
             ASSERT_TRUE(raw.exec("INSERT INTO chart_buckets VALUES ('list', 1, ?, ?, ?, ?, ?, ?, 100, 100, 100,"

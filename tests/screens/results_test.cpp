@@ -63,15 +63,12 @@ protected:
         file = home.filePath(QStringLiteral("data/fururupo/records.sqlite3"));
         records = std::make_shared<RecordsStore>(file);
     }
-    void TearDown() override
-    {
-        closeAllWindows();
-    }
+    void TearDown() override { closeAllWindows(); }
 
     GameScreen* open(std::vector<std::u16string> practice = {})
     {
-        auto* form = new GameScreen(fixedListChoice(words.folder()), false, false, false, true, records,
-                                    std::move(practice));
+        auto* form =
+            new GameScreen(fixedListChoice(words.folder()), false, false, false, true, records, std::move(practice));
         form->show();
         tick(form, "Timer1", 4);
         return form;
@@ -121,7 +118,8 @@ TEST_F(Results, AFinishedGameIsKeptThenShowsItsResultsBesideTheUnchangedRecord)
     GameScreen* form = open();
     playGame(form, 1, true);
     const QString record = text(form, "Label4");
-    EXPECT_TRUE(record.startsWith(QStringLiteral("おめでとう!\n記録：")) || record.startsWith(QStringLiteral("おめでとう!\r\n記録：")))
+    EXPECT_TRUE(record.startsWith(QStringLiteral("おめでとう!\n記録：")) ||
+                record.startsWith(QStringLiteral("おめでとう!\r\n記録：")))
         << record;
     EXPECT_TRUE(record.endsWith(QStringLiteral("秒")));
     auto* panel = child<QLabel>(form, "resultsPanel");
