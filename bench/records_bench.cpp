@@ -6,7 +6,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -133,6 +136,41 @@ void BM_Records_MissedWords(benchmark::State& state)
         benchmark::DoNotOptimize(store.missedWords(bench::fixtureList, 21));
 }
 BENCHMARK(BM_Records_MissedWords)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+// Bringing a file of the previous version (no charts, no index by record) up to date, once in its life: the first call
+// of the first run of this version.
+void BM_Records_MigrationFromVersion2(benchmark::State& state)
+{
+    const QString kept = bench::historyOfGames(static_cast<int>(state.range(0)));
+    QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/fururupo-records-bench-XXXXXX"));
+    const QString file = folder.path() + QStringLiteral("/records.sqlite3");
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(file);
+        QFile::copy(kept, file);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("downgrade"));
+            db.setDatabaseName(file);
+            db.open();
+            QSqlQuery query(db);
+            for (const char* statement : {"DROP TABLE chart_buckets", "DROP INDEX games_by_record",
+                                          "CREATE INDEX games_by_list ON games (list_hash, speed, finished)",
+                                          "PRAGMA user_version = 2"})
+                query.exec(QString::fromLatin1(statement));
+            query.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("downgrade"));
+        auto store = std::make_unique<RecordsStore>(file);
+        state.ResumeTiming();
+        if (store->best(bench::fixtureList, SpeedLevel::Normal) == std::nullopt)
+            state.SkipWithError("no best after the migration");
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Records_MigrationFromVersion2)->Arg(100'000)->Iterations(2)->Unit(benchmark::kMillisecond);
 
 // The check of the whole file, as the background thread runs it once a run, off the window's thread.
 void BM_Records_BackgroundCheck(benchmark::State& state)
