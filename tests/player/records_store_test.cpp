@@ -290,6 +290,35 @@ TEST(RecordsStore, ForgettingDeletesTheGamesWithTheirWordsAndKanaAndKeepsTheFile
     EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 70)));
 }
 
+// A chart whose runs are all full is paired up by the next game, in the same transaction, and keeps every game.
+TEST(RecordsStore, AFullChartIsPairedUpByTheNextGame)
+{
+    TempFolder temp;
+    const QString file = qPath(temp.path() / "records.sqlite3");
+    RecordsStore store(file);
+    ASSERT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
+    {
+        RawFile raw(file);
+        ASSERT_TRUE(raw.exec("BEGIN"));
+        for (int position = 1; position < maxProgressBuckets; ++position)
+            ASSERT_TRUE(
+                raw.exec("INSERT INTO chart_buckets VALUES ('list', 1, ?, 1, 1, ?, ?, ?, 60, 60, 60, 90, 90, 90)",
+                         {position, position, position, position}));
+        ASSERT_TRUE(raw.exec("COMMIT"));
+    }
+    ASSERT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 7)));
+    const History history = store.history(list, SpeedLevel::Normal);
+    EXPECT_EQ(history.games, maxProgressBuckets + 1);
+    ASSERT_EQ(history.chart.size(), static_cast<std::size_t>(maxProgressBuckets / 2 + 1));
+    EXPECT_EQ(history.chart[0].span, 2);
+    EXPECT_DOUBLE_EQ(history.chart[0].seconds.sum, 100 + 1);
+    EXPECT_DOUBLE_EQ(history.chart[1].seconds.low, 2);
+    EXPECT_DOUBLE_EQ(history.chart[1].seconds.high, 3);
+    EXPECT_EQ(history.chart.back().games, 1);
+    EXPECT_DOUBLE_EQ(history.chart.back().seconds.sum, 7);
+    EXPECT_EQ(history.skipped, 0);
+}
+
 // The first version of the file, as an earlier game wrote it: no practice games, no kana.
 TEST(RecordsStoreSchema, AFirstVersionFileIsBroughtUpToDateKeepingItsGames)
 {
