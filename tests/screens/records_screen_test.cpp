@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -151,7 +152,8 @@ protected:
 void answerNextBox(const QString& answer, QStringList* buttonsSeen = nullptr)
 {
     auto* poll = new QTimer;
-    auto tries = std::make_shared<int>(0);
+    // Only a safety net for a box that never opens: the box shows as soon as the click's handler runs.
+    const QDeadlineTimer deadline(30000);
     poll->setInterval(5);
     QObject::connect(poll, &QTimer::timeout, [=] {
         QMessageBox* box = nullptr;
@@ -160,7 +162,7 @@ void answerNextBox(const QString& answer, QStringList* buttonsSeen = nullptr)
                 box = found;
         }
         if (!box) {
-            if (++*tries > 400) {
+            if (deadline.hasExpired()) {
                 ADD_FAILURE() << "no message box opened";
                 poll->deleteLater();
                 poll->stop();
