@@ -1,10 +1,15 @@
-// The history of games on a real file on disk: one game saved, the 成績 window's queries over 10,000 games, and the
-// file's growth for each game. Its own main, since Qt SQL loads its SQLite driver only with an application object.
+// The history of games on a real file on disk: one game saved, the first save of a run and the 成績 window's first
+// read at 1,000, 10,000 and 100,000 games side by side, and the file's growth for each game. Its own main, since Qt SQL
+// loads its SQLite driver only with an application object.
 #include "player/records_store.h"
+#include "records_fixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -49,21 +54,6 @@ GameRecord realisticGame(std::mt19937& random, int serial)
     return game;
 }
 
-// A file of 10,000 finished games of one list and speed, the most a window has to show, made once.
-const QString& fileOfTenThousand()
-{
-    static QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/fururupo-records-bench-XXXXXX"));
-    static const QString file = [] {
-        const QString path = folder.path() + QStringLiteral("/records.sqlite3");
-        RecordsStore store(path);
-        std::mt19937 random(1);
-        for (int i = 0; i < 10000; ++i)
-            store.save(realisticGame(random, i));
-        return path;
-    }();
-    return file;
-}
-
 void BM_Records_SaveFinishedGame(benchmark::State& state)
 {
     QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/fururupo-records-bench-XXXXXX"));
@@ -82,56 +72,117 @@ void BM_Records_SaveFinishedGame(benchmark::State& state)
 }
 BENCHMARK(BM_Records_SaveFinishedGame)->Unit(benchmark::kMillisecond);
 
-void BM_Records_History10000(benchmark::State& state)
+// The first save of a run on a history of as many games as the argument: a new store, the file opened (its schema
+// read, its settings made) and one game saved in one transaction. The store is put away outside the clock, as the
+// game does it at its end; the check of the whole file it started in the background is stopped then.
+void BM_Records_FirstSaveOfARun(benchmark::State& state)
 {
-    RecordsStore store(fileOfTenThousand());
-    store.best(listHash, SpeedLevel::Normal);
+    const QString file = bench::historyOfGames(static_cast<int>(state.range(0)));
+    if (file.isEmpty()) {
+        state.SkipWithError("no history");
+        return;
+    }
+    std::mt19937 random(4);
+    int serial = 2'000'000;
     for (auto _ : state) {
-        const History history = store.history(listHash, SpeedLevel::Normal);
-        if (history.games.size() != 10000)
-            state.SkipWithError("games missing");
-        benchmark::DoNotOptimize(history);
+        state.PauseTiming();
+        GameRecord game = realisticGame(random, serial++);
+        game.listHash = bench::fixtureList;
+        auto store = std::make_unique<RecordsStore>(file);
+        state.ResumeTiming();
+        if (!store->save(game))
+            state.SkipWithError("save failed");
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
     }
 }
-BENCHMARK(BM_Records_History10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Records_FirstSaveOfARun)->Arg(1'000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
-// What the window pays when it makes a store of its own: opening, the quick check of the whole file, and the history.
-void BM_Records_OpenAndHistory10000(benchmark::State& state)
+// The first read of a run for the 成績 window: a new store, the file opened and the history of the list and speed.
+void BM_Records_FirstHistoryOfARun(benchmark::State& state)
 {
+    const QString file = bench::historyOfGames(static_cast<int>(state.range(0)));
+    std::int64_t games = 0;
     for (auto _ : state) {
-        RecordsStore store(fileOfTenThousand());
-        benchmark::DoNotOptimize(store.history(listHash, SpeedLevel::Normal));
+        state.PauseTiming();
+        auto store = std::make_unique<RecordsStore>(file);
+        state.ResumeTiming();
+        games = store->history(bench::fixtureList, SpeedLevel::Normal).games;
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
     }
+    if (games < state.range(0))
+        state.SkipWithError("games missing");
 }
-BENCHMARK(BM_Records_OpenAndHistory10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Records_FirstHistoryOfARun)->Arg(1'000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
-// Opening alone, most of it the quick check.
-void BM_Records_Open10000(benchmark::State& state)
+// The same on a store already open: the queries alone.
+void BM_Records_History(benchmark::State& state)
 {
-    for (auto _ : state) {
-        RecordsStore store(fileOfTenThousand());
-        benchmark::DoNotOptimize(store.best(QByteArray("no such list"), SpeedLevel::Normal));
-    }
-}
-BENCHMARK(BM_Records_Open10000)->Unit(benchmark::kMillisecond);
-
-void BM_Records_Best10000(benchmark::State& state)
-{
-    RecordsStore store(fileOfTenThousand());
-    store.best(listHash, SpeedLevel::Normal);
+    RecordsStore store(bench::historyOfGames(static_cast<int>(state.range(0))));
+    store.best(bench::fixtureList, SpeedLevel::Normal);
     for (auto _ : state)
-        benchmark::DoNotOptimize(store.best(listHash, SpeedLevel::Normal));
+        benchmark::DoNotOptimize(store.history(bench::fixtureList, SpeedLevel::Normal));
 }
-BENCHMARK(BM_Records_Best10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Records_History)->Arg(1'000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
-void BM_Records_MissedWords10000(benchmark::State& state)
+void BM_Records_MissedWords(benchmark::State& state)
 {
-    RecordsStore store(fileOfTenThousand());
-    store.best(listHash, SpeedLevel::Normal);
+    RecordsStore store(bench::historyOfGames(static_cast<int>(state.range(0))));
+    store.best(bench::fixtureList, SpeedLevel::Normal);
     for (auto _ : state)
-        benchmark::DoNotOptimize(store.missedWords(listHash, 21));
+        benchmark::DoNotOptimize(store.missedWords(bench::fixtureList, 21));
 }
-BENCHMARK(BM_Records_MissedWords10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Records_MissedWords)->Arg(100'000)->Unit(benchmark::kMillisecond);
+
+// Bringing a file of the previous version (no charts, no index by record) up to date, once in its life: the first call
+// of the first run of this version.
+void BM_Records_MigrationFromVersion2(benchmark::State& state)
+{
+    const QString kept = bench::historyOfGames(static_cast<int>(state.range(0)));
+    QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/fururupo-records-bench-XXXXXX"));
+    const QString file = folder.path() + QStringLiteral("/records.sqlite3");
+    for (auto _ : state) {
+        state.PauseTiming();
+        QFile::remove(file);
+        QFile::copy(kept, file);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("downgrade"));
+            db.setDatabaseName(file);
+            db.open();
+            QSqlQuery query(db);
+            for (const char* statement : {"DROP TABLE chart_buckets", "DROP INDEX games_by_record",
+                                          "CREATE INDEX games_by_list ON games (list_hash, speed, finished)",
+                                          "PRAGMA user_version = 2"})
+                query.exec(QString::fromLatin1(statement));
+            query.finish();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(QStringLiteral("downgrade"));
+        auto store = std::make_unique<RecordsStore>(file);
+        state.ResumeTiming();
+        if (store->best(bench::fixtureList, SpeedLevel::Normal) == std::nullopt)
+            state.SkipWithError("no best after the migration");
+        state.PauseTiming();
+        store.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_Records_MigrationFromVersion2)->Arg(100'000)->Iterations(2)->Unit(benchmark::kMillisecond);
+
+// The check of the whole file, as the background thread runs it once a run, off the window's thread.
+void BM_Records_BackgroundCheck(benchmark::State& state)
+{
+    const QString file = bench::historyOfGames(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        RecordsStore store(file);
+        store.best(QByteArray("no such list"), SpeedLevel::Normal);
+        store.waitForCheck();
+    }
+}
+BENCHMARK(BM_Records_BackgroundCheck)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 // The bytes the file grows by for each game, over 1,000 games saved one by one (the log folded back in at the end).
 void BM_Records_FileGrowth1000(benchmark::State& state)

@@ -1,8 +1,8 @@
 #include "player/settings.h"
 
+#include "player/file_aside.h"
 #include "player/logging.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -62,23 +62,6 @@ FileState examine(const QString& file, QString& detail)
     return settings.status() == QSettings::FormatError ? FileState::Broken : FileState::Fine;
 }
 
-// Renames the broken file to <file>.broken-<date>-<time>, with a counter after it when that name is taken; the new
-// name, or empty when it could not be moved.
-QString moveAside(const QString& settingsFile)
-{
-    const QString stem = settingsFile + QStringLiteral(".broken-") +
-                         QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const QString aside = attempt == 0 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
-        // QFile::rename never replaces an existing file; a name already taken means trying the next one.
-        if (QFile::rename(settingsFile, aside))
-            return aside;
-        if (!QFileInfo::exists(aside))
-            return {};
-    }
-    return {};
-}
-
 bool parsedBool(const QVariant& raw, bool& value)
 {
     if (raw.typeId() == QMetaType::Bool) {
@@ -131,14 +114,14 @@ void Settings::load()
         qCWarning(lcSettings) << "cannot read the settings file" << path << detail;
         return;
     case FileState::Broken: {
-        const QString aside = moveAside(path);
-        if (aside.isEmpty()) {
+        const MovedAside moved = moveAside(path);
+        if (!moved.moved()) {
             writable = false;
-            trouble = {SettingsProblem::Kind::CannotMoveAside, path, {}, {}};
-            qCWarning(lcSettings) << "the settings file is broken and cannot be moved aside:" << path;
+            trouble = {SettingsProblem::Kind::CannotMoveAside, path, {}, moved.error};
+            qCWarning(lcSettings) << "the settings file is broken and cannot be moved aside:" << path << moved.error;
         } else {
-            trouble = {SettingsProblem::Kind::MovedAside, path, aside, {}};
-            qCWarning(lcSettings) << "the settings file was broken and is kept as" << aside;
+            trouble = {SettingsProblem::Kind::MovedAside, path, moved.aside, {}};
+            qCWarning(lcSettings) << "the settings file was broken and is kept as" << moved.aside;
         }
         return;
     }

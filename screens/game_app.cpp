@@ -13,6 +13,13 @@
 
 namespace fururupo {
 
+namespace {
+
+// How long the end of a run waits for a history file held by another program, for each game still to be saved.
+constexpr int endOfRunWait = 2000;
+
+} // namespace
+
 GameApp::GameApp(ListFolders folders, QString settingsFile, QString recordsFile)
     : kept(std::move(settingsFile)), store(recordsFile), choice(std::move(folders), kept), offersChoice(true),
       keepsRecords(!recordsFile.isEmpty())
@@ -29,6 +36,7 @@ GameApp::~GameApp()
 {
     for (const QPointer<QWidget>& window : windows)
         delete window.data();
+    store.flush(endOfRunWait);
 }
 
 template <class Window> Window* GameApp::opened(Window* window)
@@ -47,6 +55,8 @@ TitleScreen* GameApp::showTitle()
                 startGame(slow, normal, fast, practiceWords);
             });
     connect(screen, &TitleScreen::recordsRequested, this, &GameApp::showRecords);
+    // EXIT ends the process at once: a game still waiting for the history's file gets its last chance first.
+    connect(screen, &TitleScreen::leaving, this, [this] { store.flush(endOfRunWait); });
     title = screen;
     screen->show();
     return screen;

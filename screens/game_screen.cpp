@@ -172,7 +172,7 @@ QString GameScreen::keepUnfinishedGame()
     gameKept = true;
     if (records.save(recordOfThisGame(false)))
         return {};
-    const QString trouble = qtext(records.notice());
+    const QString trouble = sentenceOf(records.problem());
     if (!trouble.isEmpty())
         showLine(trouble);
     return trouble;
@@ -193,7 +193,7 @@ void GameScreen::keepAndShowResults(const GameRecord& record, int game)
                        : record.seconds < *bestBefore ? BestStanding::NewBest
                                                       : BestStanding::NotBetter;
         if (!kept)
-            trouble = qtext(records.notice());
+            trouble = sentenceOf(records.problem());
     }
     // 延長 or a drop may have started another game while this one was being kept: its results are not for that one.
     if (game != gameNumber || closing)

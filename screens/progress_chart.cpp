@@ -1,5 +1,6 @@
 #include "screens/progress_chart.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,14 +15,11 @@ namespace fururupo {
 
 namespace {
 
-// Room around the plot for the tick labels, the units and the legend.
-constexpr double marginLeft = 52;
-constexpr double marginRight = 56;
-constexpr double marginTop = 42;
-constexpr double marginBottom = 30;
 constexpr double markerRadius = 3;
 // Markers are drawn only while neighbouring games are this far apart; closer, they would only blot the line.
 constexpr double markerSpacing = 7;
+// More games than a chart is ever asked to show; a series claiming more is not drawn.
+constexpr std::int64_t maxGames = 1'000'000'000;
 
 const QColor gridColour(226, 220, 230);
 const QColor axisColour(120, 110, 130);
@@ -42,6 +40,18 @@ QString tickLabel(double value)
     return QString::number(value, 'g', 7);
 }
 
+QString gameWord()
+{
+    return QStringLiteral("回目");
+}
+
+// Where the word after the game numbers starts, right of the plot: clear of the last game's number, which is centred
+// on the right axis.
+double gameWordOffset(const QFontMetricsF& metrics)
+{
+    return metrics.horizontalAdvance(QStringLiteral("0000000")) / 2 + 6;
+}
+
 } // namespace
 
 std::vector<double> niceTicks(double largest, int about)
@@ -60,6 +70,26 @@ std::vector<double> niceTicks(double largest, int about)
 ProgressChart::ProgressChart(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    updateMargins();
+}
+
+std::vector<double> ProgressChart::Series::means() const
+{
+    std::vector<double> values;
+    values.reserve(points.size());
+    for (const Point& point : points)
+        values.push_back(point.mean);
+    return values;
+}
+
+std::vector<ProgressChart::Point> ProgressChart::pointsOf(const std::vector<ProgressBucket>& buckets,
+                                                          Spread ProgressBucket::*measure)
+{
+    std::vector<Point> points;
+    points.reserve(buckets.size());
+    for (const ProgressBucket& bucket : buckets)
+        points.push_back({bucket.meanOf(measure), (bucket.*measure).low, (bucket.*measure).high, bucket.games});
+    return points;
 }
 
 void ProgressChart::setSeries(std::vector<Series> series)
@@ -67,18 +97,50 @@ void ProgressChart::setSeries(std::vector<Series> series)
     shown.clear();
     gameCount = 0;
     for (Series& one : series) {
-        if (!std::all_of(one.values.begin(), one.values.end(), [](double v) { return std::isfinite(v); }))
+        std::int64_t games = 0;
+        bool possible = true;
+        for (const Point& point : one.points) {
+            possible = possible && std::isfinite(point.mean) && std::isfinite(point.low) && std::isfinite(point.high) &&
+                       point.games > 0 && point.games <= maxGames;
+            games += possible ? point.games : 0;
+        }
+        if (!possible || games > maxGames)
             continue;
-        gameCount = std::max(gameCount, static_cast<int>(std::min<std::size_t>(one.values.size(), 1'000'000)));
+        gameCount = std::max(gameCount, static_cast<int>(games));
         shown.push_back(std::move(one));
     }
-    update();
+    updateMargins();
 }
 
 void ProgressChart::setAxisUnits(QString left, QString right)
 {
     leftUnit = std::move(left);
     rightUnit = std::move(right);
+    updateMargins();
+}
+
+void ProgressChart::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange)
+        updateMargins();
+}
+
+void ProgressChart::updateMargins()
+{
+    // Room around the plot for the tick labels, the units and the legend, in the chart's own font.
+    const QFontMetricsF metrics(font());
+    double leftLabels = 0;
+    double rightLabels = 0;
+    for (double tick : scaleOf(Axis::Left).ticks)
+        leftLabels = std::max(leftLabels, metrics.horizontalAdvance(tickLabel(tick)));
+    for (double tick : scaleOf(Axis::Right).ticks)
+        rightLabels = std::max(rightLabels, metrics.horizontalAdvance(tickLabel(tick)));
+    const double left = leftLabels + 12;
+    const double right = std::max(rightLabels + 6, gameWordOffset(metrics) + metrics.horizontalAdvance(gameWord())) + 6;
+    const double top = 2 * metrics.height() + 10;
+    const double bottom = metrics.height() + 10;
+    margins = QMarginsF(left, top, right, bottom);
     update();
 }
 
@@ -91,8 +153,10 @@ ProgressChart::Scale ProgressChart::scaleOf(Axis axis) const
 {
     double largest = 0;
     for (const Series& one : shown) {
-        if (one.axis == axis && !one.values.empty())
-            largest = std::max(largest, *std::max_element(one.values.begin(), one.values.end()));
+        if (one.axis != axis)
+            continue;
+        for (const Point& point : one.points)
+            largest = std::max({largest, point.mean, point.high});
     }
     return {niceTicks(largest), axis == Axis::Left ? leftUnit : rightUnit};
 }
@@ -112,8 +176,8 @@ std::vector<int> ProgressChart::gameTicks() const
 
 QRectF ProgressChart::plotArea() const
 {
-    return QRectF(marginLeft, marginTop, std::max(1.0, width() - marginLeft - marginRight),
-                  std::max(1.0, height() - marginTop - marginBottom));
+    return QRectF(margins.left(), margins.top(), std::max(1.0, width() - margins.left() - margins.right()),
+                  std::max(1.0, height() - margins.top() - margins.bottom()));
 }
 
 double ProgressChart::xOf(double game) const
@@ -130,12 +194,24 @@ double ProgressChart::yOf(double value, const Scale& scale) const
     return plot.bottom() - std::clamp(value / scale.top(), 0.0, 1.0) * plot.height();
 }
 
-QPointF ProgressChart::pointOf(std::size_t series, std::size_t game) const
+std::vector<double> ProgressChart::centresOf(const Series& series) const
 {
-    if (series >= shown.size() || game >= shown[series].values.size())
+    std::vector<double> centres;
+    centres.reserve(series.points.size());
+    double first = 1;
+    for (const Point& point : series.points) {
+        centres.push_back(first + static_cast<double>(point.games - 1) / 2);
+        first += static_cast<double>(point.games);
+    }
+    return centres;
+}
+
+QPointF ProgressChart::pointOf(std::size_t series, std::size_t point) const
+{
+    if (series >= shown.size() || point >= shown[series].points.size())
         return {};
     const Series& one = shown[series];
-    return {xOf(static_cast<double>(game) + 1), yOf(one.values[game], scaleOf(one.axis))};
+    return {xOf(centresOf(one)[point]), yOf(one.points[point].mean, scaleOf(one.axis))};
 }
 
 void ProgressChart::paintEvent(QPaintEvent*)
@@ -170,23 +246,26 @@ void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& 
         painter.setPen(QPen(gridColour, 1));
         painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
         painter.setPen(textColour);
-        painter.drawText(QRectF(0, y - 10, plot.left() - 6, 20), Qt::AlignRight | Qt::AlignVCenter, tickLabel(tick));
+        painter.drawText(QRectF(0, y - metrics.height() / 2, plot.left() - 6, metrics.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, tickLabel(tick));
     }
     for (double tick : right.ticks) {
         const double y = yOf(tick, right);
         painter.setPen(QPen(axisColour, 1));
         painter.drawLine(QPointF(plot.right(), y), QPointF(plot.right() + 4, y));
         painter.setPen(textColour);
-        painter.drawText(QRectF(plot.right() + 6, y - 10, marginRight - 6, 20), Qt::AlignLeft | Qt::AlignVCenter,
-                         tickLabel(tick));
+        painter.drawText(
+            QRectF(plot.right() + 6, y - metrics.height() / 2, width() - plot.right() - 6, metrics.height()),
+            Qt::AlignLeft | Qt::AlignVCenter, tickLabel(tick));
     }
     for (int game : gameTicks()) {
         const double x = xOf(game);
         painter.setPen(QPen(axisColour, 1));
         painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
         painter.setPen(textColour);
-        painter.drawText(QRectF(x - 30, plot.bottom() + 5, 60, metrics.height()), Qt::AlignHCenter | Qt::AlignTop,
-                         QString::number(game));
+        const double half = metrics.horizontalAdvance(QString::number(game)) / 2 + 2;
+        painter.drawText(QRectF(x - half, plot.bottom() + 5, 2 * half, metrics.height()),
+                         Qt::AlignHCenter | Qt::AlignTop, QString::number(game));
     }
 
     painter.setPen(QPen(axisColour, 1));
@@ -196,80 +275,58 @@ void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& 
 
     painter.setPen(textColour);
     const double unitTop = plot.top() - metrics.height() - 4;
-    painter.drawText(QRectF(4, unitTop, plot.left() + 40, metrics.height()), Qt::AlignLeft | Qt::AlignVCenter,
-                     left.unit);
-    painter.drawText(QRectF(plot.right() - 60, unitTop, width() - plot.right() + 56, metrics.height()),
-                     Qt::AlignRight | Qt::AlignVCenter, right.unit);
-    // Clear of the last game's number, which is centred on the right axis.
-    painter.drawText(QRectF(plot.right() + 16, plot.bottom() + 5, marginRight - 16, metrics.height()),
-                     Qt::AlignLeft | Qt::AlignTop, QStringLiteral("回目"));
-}
-
-ProgressChart::Trace ProgressChart::traceOf(const Series& series, const Scale& scale, double columnsPerPixel) const
-{
-    const std::vector<double>& values = series.values;
-    Trace trace;
-    const QRectF plot = plotArea();
-    const double columns = std::max(1.0, std::ceil(plot.width() * columnsPerPixel));
-    if (static_cast<double>(values.size()) <= columns) {
-        trace.line.reserve(static_cast<qsizetype>(values.size()));
-        for (std::size_t game = 0; game < values.size(); ++game)
-            trace.line.append(QPointF(xOf(static_cast<double>(game) + 1), yOf(values[game], scale)));
-        return trace;
-    }
-    // More games than the plot has device pixels across: each column shows the range of its games as a band and
-    // their mean on the line, so the drawing costs what the width does, whatever the number of games.
-    QPolygonF lowest;
-    std::size_t first = 0;
-    while (first < values.size()) {
-        const auto column =
-            static_cast<long long>((xOf(static_cast<double>(first) + 1) - plot.left()) * columnsPerPixel);
-        double low = values[first];
-        double high = values[first];
-        double sum = 0;
-        std::size_t end = first;
-        for (; end < values.size(); ++end) {
-            const double x = xOf(static_cast<double>(end) + 1);
-            if (static_cast<long long>((x - plot.left()) * columnsPerPixel) != column)
-                break;
-            low = std::min(low, values[end]);
-            high = std::max(high, values[end]);
-            sum += values[end];
-        }
-        const double x = plot.left() + (static_cast<double>(column) + 0.5) / columnsPerPixel;
-        trace.line.append(QPointF(x, yOf(sum / static_cast<double>(end - first), scale)));
-        trace.band.append(QPointF(x, yOf(high, scale)));
-        lowest.append(QPointF(x, yOf(low, scale)));
-        first = end;
-    }
-    std::reverse(lowest.begin(), lowest.end());
-    trace.band += lowest;
-    return trace;
+    const double half = width() / 2.0;
+    painter.drawText(QRectF(4, unitTop, half - 4, metrics.height()), Qt::AlignLeft | Qt::AlignVCenter, left.unit);
+    painter.drawText(QRectF(half, unitTop, width() - half - 4, metrics.height()), Qt::AlignRight | Qt::AlignVCenter,
+                     right.unit);
+    const double wordLeft = plot.right() + gameWordOffset(metrics);
+    painter.drawText(QRectF(wordLeft, plot.bottom() + 5, width() - wordLeft, metrics.height()),
+                     Qt::AlignLeft | Qt::AlignTop, gameWord());
 }
 
 void ProgressChart::drawSeries(QPainter& painter, const Series& series, const Scale& scale) const
 {
-    const Trace trace = traceOf(series, scale, std::max(1.0, devicePixelRatioF()));
-    if (!trace.band.isEmpty()) {
+    const std::vector<double> centres = centresOf(series);
+    QPolygonF line;
+    line.reserve(static_cast<qsizetype>(series.points.size()));
+    bool spread = false;
+    for (std::size_t at = 0; at < series.points.size(); ++at) {
+        line.append(QPointF(xOf(centres[at]), yOf(series.points[at].mean, scale)));
+        spread = spread || series.points[at].games > 1;
+    }
+    // A run of several games shows its lowest to highest as a pale band around the line of its means: one rectangle
+    // for each run, side by side, since one polygon zigzagging over hundreds of runs costs the raster engine a
+    // hundred times as much to fill.
+    if (spread) {
         QColor shade = series.colour;
         shade.setAlpha(60);
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(shade);
-        painter.drawPolygon(trace.band);
+        painter.save();
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        const QRectF plot = plotArea();
+        for (std::size_t at = 0; at < series.points.size(); ++at) {
+            const Point& point = series.points[at];
+            const double half = static_cast<double>(point.games) / 2;
+            const double left = std::max(plot.left(), xOf(centres[at] - half));
+            const double right = std::min(plot.right(), std::max(xOf(centres[at] + half), left + 1));
+            painter.fillRect(QRectF(QPointF(left, yOf(point.high, scale)), QPointF(right, yOf(point.low, scale))),
+                             shade);
+        }
+        painter.restore();
     }
     // Segment by segment, with round caps for the joins: a 2-pixel antialiased polyline that zigzags is stroked as one
     // outline crossing itself, which costs the raster engine some twenty times as much to fill as its pieces.
     painter.setPen(QPen(series.colour, 2, Qt::SolidLine, Qt::RoundCap));
     painter.setBrush(Qt::NoBrush);
-    for (qsizetype at = 1; at < trace.line.size(); ++at)
-        painter.drawLine(trace.line[at - 1], trace.line[at]);
+    for (qsizetype at = 1; at < line.size(); ++at)
+        painter.drawLine(line[at - 1], line[at]);
 
-    const std::size_t games = series.values.size();
-    const bool roomForMarkers = games < 2 || plotArea().width() / static_cast<double>(games - 1) >= markerSpacing;
+    const std::size_t points = series.points.size();
+    const bool roomForMarkers =
+        !spread && (points < 2 || plotArea().width() / static_cast<double>(points - 1) >= markerSpacing);
     if (roomForMarkers) {
         painter.setPen(QPen(series.colour, 1));
         painter.setBrush(series.colour);
-        for (const QPointF& point : trace.line)
+        for (const QPointF& point : line)
             painter.drawEllipse(point, markerRadius, markerRadius);
     }
 }
@@ -286,7 +343,9 @@ void ProgressChart::drawLegend(QPainter& painter) const
         painter.setBrush(one.colour);
         painter.drawEllipse(QPointF(x + 9, middle), markerRadius, markerRadius);
         painter.setPen(textColour);
-        const QString name = metrics.elidedText(one.name, Qt::ElideRight, 140);
+        // Each name gets its share of the width.
+        const double share = (width() - plotArea().left()) / static_cast<double>(shown.size()) - 38;
+        const QString name = metrics.elidedText(one.name, Qt::ElideRight, std::max(0.0, share));
         painter.drawText(QPointF(x + 22, middle + metrics.ascent() / 2 - 1), name);
         x += 22 + metrics.horizontalAdvance(name) + 16;
     }

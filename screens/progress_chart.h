@@ -1,13 +1,17 @@
 #pragma once
 
 #include <QColor>
+#include <QMarginsF>
 #include <QPointF>
 #include <QPolygonF>
 #include <QRectF>
 #include <QString>
 #include <QWidget>
 
+#include "logic/progress_buckets.h"
+
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 class QPainter;
@@ -15,9 +19,10 @@ class QPainter;
 namespace fururupo {
 
 // A line chart of a few series over the games played, drawn with QPainter in logical coordinates so it stays sharp
-// at any device pixel ratio. Game 1 (the oldest) is at the left. Series on the left axis share its scale; those on the
-// right share the right one. Both scales start at 0 and end on a 1-2-5 step at or above the largest value, so a
-// better record reads as a lower point and nothing is cut off.
+// at any device pixel ratio. Game 1 (the oldest) is at the left. Each point stands for a run of consecutive games: its
+// mean on the line and, when it holds more than one game, its lowest to highest as a pale band. Series on the left axis
+// share its scale; those on the right share the right one. Both scales start at 0 and end on a 1-2-5 step at or above
+// the largest value, so a better record reads as a lower point and nothing is cut off.
 class ProgressChart : public QWidget
 {
     Q_OBJECT
@@ -25,13 +30,27 @@ class ProgressChart : public QWidget
 public:
     enum class Axis { Left, Right };
 
+    // One run of consecutive games.
+    struct Point
+    {
+        double mean = 0;
+        double low = 0;
+        double high = 0;
+        std::int64_t games = 1;
+    };
+
     struct Series
     {
         QString name;
         QColor colour;
-        std::vector<double> values; // y of games 1..n, oldest first
+        std::vector<Point> points; // oldest first
         Axis axis = Axis::Left;
+
+        std::vector<double> means() const;
     };
+
+    // The points of one measure of a history's buckets.
+    static std::vector<Point> pointsOf(const std::vector<ProgressBucket>& buckets, Spread ProgressBucket::*measure);
 
     // The scale of one axis as drawn: the tick values from 0 to the top, and the unit written above it.
     struct Scale
@@ -43,8 +62,8 @@ public:
 
     explicit ProgressChart(QWidget* parent = nullptr);
 
-    // Replaces what is drawn; series whose values are not all finite are left out, and the longest series sets the
-    // number of games.
+    // Replaces what is drawn; series whose values are not all finite, or that hold no game, are left out, and the
+    // series of the most games sets the number of games.
     void setSeries(std::vector<Series> series);
     void setAxisUnits(QString left, QString right);
 
@@ -55,8 +74,8 @@ public:
     Scale rightScale() const { return scaleOf(Axis::Right); }
     // The game numbers labelled under the x axis, 1 to games() in 1-2-5 steps.
     std::vector<int> gameTicks() const;
-    // Where the point of one game of one series is drawn, in this widget's logical coordinates.
-    QPointF pointOf(std::size_t series, std::size_t game) const;
+    // Where one point of one series is drawn, in this widget's logical coordinates.
+    QPointF pointOf(std::size_t series, std::size_t point) const;
     QRectF plotArea() const;
     // The text drawn in place of the chart while there are no games.
     static QString emptyText();
@@ -65,20 +84,18 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    // Works out the room around the plot for the tick labels, the units and the legend, in the chart's own font,
+    // whenever what is drawn or the font changes.
+    void updateMargins();
     Scale scaleOf(Axis axis) const;
     double xOf(double game) const;
     double yOf(double value, const Scale& scale) const;
     void drawAxes(QPainter& painter, const Scale& left, const Scale& right) const;
-    // What is drawn of one series: a point for each game, or, when the games outnumber the plot's device pixels
-    // across, a mean for each pixel column on the line and the column's lowest to highest game as a band.
-    struct Trace
-    {
-        QPolygonF line;
-        QPolygonF band;
-    };
-    Trace traceOf(const Series& series, const Scale& scale, double columnsPerPixel) const;
+    // The game in the middle of each point's run, 1 for the oldest game.
+    std::vector<double> centresOf(const Series& series) const;
     void drawSeries(QPainter& painter, const Series& series, const Scale& scale) const;
     void drawLegend(QPainter& painter) const;
 
@@ -86,6 +103,7 @@ private:
     int gameCount = 0;
     QString leftUnit;
     QString rightUnit;
+    QMarginsF margins;
 };
 
 // Tick values from 0 to the first 1-2-5 step at or above largest, about `about` of them (never fewer than two).

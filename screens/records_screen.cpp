@@ -1,6 +1,7 @@
 #include "screens/records_screen.h"
 
 #include "player/records_store.h"
+#include "screens/notices.h"
 #include "screens/progress_chart.h"
 #include "screens/text_and_placement.h"
 #include "ui_records_screen.h"
@@ -8,6 +9,7 @@
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -28,11 +30,18 @@ constexpr int practiceWords = 21;
 
 constexpr SpeedLevel speeds[] = {SpeedLevel::Slow, SpeedLevel::Normal, SpeedLevel::Fast};
 
-// A text from the history, cut to what the column can show; the history is filtered, but a long line must not make
-// the lists unreadable, and eliding a huge one would measure all of it first.
-QString fitted(const QString& text, const QWidget& view, int width)
+// A text from the history as a cell shows it: cut to a length no column needs, so that a huge one costs nothing to
+// lay out; the view elides it to its column's width as it paints.
+QString cellText(const std::u16string& text)
 {
-    return QFontMetrics(view.font()).elidedText(text.left(200), Qt::ElideRight, width);
+    return QString::fromStdU16String(text.substr(0, 200));
+}
+
+// A name cut in its middle to a number of characters, for a sentence whose width the dialog sets.
+QString shortName(const QString& name)
+{
+    constexpr qsizetype most = 40;
+    return name.size() <= most ? name : name.left(most / 2) + QChar(0x2026) + name.right(most / 2 - 1);
 }
 
 QString percent(double share)
@@ -52,14 +61,15 @@ void addRow(QTreeWidget& view, const QStringList& cells, int rightAlignedFrom)
         item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);
 }
 
-void sizeColumns(QTreeWidget& view, std::initializer_list<int> widths)
+// The columns of figures take what their contents need, and the one column of text the rest.
+void sizeColumns(QTreeWidget& view, int stretched)
 {
-    view.header()->setSectionsMovable(false);
-    view.header()->setMinimumSectionSize(24);
-    view.header()->setStretchLastSection(true);
-    int column = 0;
-    for (int width : widths)
-        view.setColumnWidth(column++, width);
+    QHeaderView& header = *view.header();
+    header.setSectionsMovable(false);
+    header.setStretchLastSection(false);
+    for (int column = 0; column < view.columnCount(); ++column)
+        header.setSectionResizeMode(column, column == stretched ? QHeaderView::Stretch : QHeaderView::ResizeToContents);
+    view.setTextElideMode(Qt::ElideRight);
 }
 
 } // namespace
@@ -70,7 +80,9 @@ RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString l
       listName(std::move(listName)), speed(speed)
 {
     ui->setupUi(this);
+    built = true;
     setAttribute(Qt::WA_DeleteOnClose);
+    sizeHeading();
 
     for (SpeedLevel level : speeds)
         ui->speedChooser->addItem(qtext(captionOf(level)), static_cast<int>(level));
@@ -78,9 +90,9 @@ RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString l
     connect(ui->speedChooser, &QComboBox::activated, this, &RecordsScreen::speedPicked);
 
     ui->progressChart->setAxisUnits(QStringLiteral("秒"), QStringLiteral("打/分・%"));
-    sizeColumns(*ui->bestGames, {34, 34, 42, 50});
-    sizeColumns(*ui->missedKana, {52, 64});
-    sizeColumns(*ui->missedWords, {228, 52});
+    sizeColumns(*ui->bestGames, 4);
+    sizeColumns(*ui->missedKana, 0);
+    sizeColumns(*ui->missedWords, 0);
 
     connect(ui->practiceButton, &QPushButton::clicked, this, &RecordsScreen::practise);
     connect(ui->forgetButton, &QPushButton::clicked, this, &RecordsScreen::forget);
@@ -103,30 +115,62 @@ void RecordsScreen::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
+void RecordsScreen::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // The design sets the window's font before its controls exist.
+    if (event->type() == QEvent::FontChange && built)
+        sizeHeading();
+}
+
+void RecordsScreen::sizeHeading()
+{
+    // Four points over the window's font, bold.
+    QFont headingFont = font();
+    headingFont.setPointSizeF(headingFont.pointSizeF() + 4);
+    headingFont.setBold(true);
+    ui->recordsHeading->setFont(headingFont);
+    fitTexts();
+}
+
+void RecordsScreen::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    fitTexts();
+}
+
+void RecordsScreen::fitTexts()
+{
+    // The list's name gives way in its middle; the speed after it is always shown whole.
+    QLabel& heading = *ui->recordsHeading;
+    const QFontMetrics metrics(heading.font());
+    const QString speedText = QStringLiteral("　") + qtext(captionOf(speed));
+    const int room = heading.contentsRect().width() - metrics.horizontalAdvance(speedText + QStringLiteral("「」"));
+    heading.setText(
+        QStringLiteral("「%1」").arg(metrics.elidedText(listName.left(200), Qt::ElideMiddle, std::max(0, room))) +
+        speedText);
+    heading.setToolTip(listName.left(1000));
+
+    // The store's lines can end in a path and a driver message: cut in the middle to the label, whole in the tip.
+    QLabel& line = *ui->recordsNotice;
+    // A line's height even while empty, so that the window keeps its shape when a notice comes.
+    line.setMinimumHeight(line.fontMetrics().height() + line.margin() * 2);
+    line.setText(QFontMetrics(line.font()).elidedText(notice, Qt::ElideMiddle, line.contentsRect().width()));
+    line.setToolTip(notice == line.text() ? QString() : notice);
+}
+
 void RecordsScreen::reload()
 {
-    const QFontMetrics headingMetrics(ui->recordsHeading->font());
-    ui->recordsHeading->setText(
-        headingMetrics.elidedText(QStringLiteral("「%1」").arg(listName.left(200)), Qt::ElideMiddle, 560) +
-        QStringLiteral("　") + qtext(captionOf(speed)));
-
     const History history = store.history(listHash, speed);
 
-    std::vector<double> seconds;
-    std::vector<double> keysPerMinute;
-    std::vector<double> accuracy;
-    seconds.reserve(history.games.size());
-    keysPerMinute.reserve(history.games.size());
-    accuracy.reserve(history.games.size());
-    for (const GamePoint& game : history.games) {
-        seconds.push_back(game.seconds);
-        keysPerMinute.push_back(game.keysPerMinute);
-        accuracy.push_back(game.accuracy);
-    }
     std::vector<ProgressChart::Series> series;
-    series.push_back({QStringLiteral("記録（秒）"), recordColour, std::move(seconds), ProgressChart::Axis::Left});
-    series.push_back({QStringLiteral("打/分"), speedColour, std::move(keysPerMinute), ProgressChart::Axis::Right});
-    series.push_back({QStringLiteral("正確さ（%）"), accuracyColour, std::move(accuracy), ProgressChart::Axis::Right});
+    series.push_back({QStringLiteral("記録（秒）"), recordColour,
+                      ProgressChart::pointsOf(history.chart, &ProgressBucket::seconds), ProgressChart::Axis::Left});
+    series.push_back({QStringLiteral("打/分"), speedColour,
+                      ProgressChart::pointsOf(history.chart, &ProgressBucket::keysPerMinute),
+                      ProgressChart::Axis::Right});
+    series.push_back({QStringLiteral("正確さ（%）"), accuracyColour,
+                      ProgressChart::pointsOf(history.chart, &ProgressBucket::accuracy), ProgressChart::Axis::Right});
     ui->progressChart->setSeries(std::move(series));
 
     ui->bestGames->clear();
@@ -140,42 +184,39 @@ void RecordsScreen::reload()
 
     ui->missedKana->clear();
     for (const KanaMisses& kana : history.kana) {
-        addRow(*ui->missedKana,
-               {fitted(kana.kana, *ui->missedKana, 44), percent(kana.rate() * 100),
-                QStringLiteral("%1/%2").arg(kana.missed).arg(kana.typed)},
-               1);
+        addRow(
+            *ui->missedKana,
+            {cellText(kana.kana), percent(kana.rate() * 100), QStringLiteral("%1/%2").arg(kana.missed).arg(kana.typed)},
+            1);
     }
 
     ui->missedWords->clear();
     for (const WordMisses& word : history.words) {
-        addRow(*ui->missedWords,
-               {fitted(word.word, *ui->missedWords, 216), QString::number(word.missed), QString::number(word.timedOut)},
+        addRow(*ui->missedWords, {cellText(word.word), QString::number(word.missed), QString::number(word.timedOut)},
                1);
+        ui->missedWords->topLevelItem(ui->missedWords->topLevelItemCount() - 1)->setToolTip(0, cellText(word.word));
     }
 
     ui->practiceButton->setEnabled(!history.words.empty());
     // A file the store may not write (read-only, newer, or none at all) has nothing this window could delete.
     ui->forgetButton->setEnabled(store.status() == RecordsStore::Status::Ready);
 
-    QString notice = qtext(store.notice());
-    if (notice.isEmpty()) {
+    QString line = sentenceOf(store.problem());
+    if (line.isEmpty()) {
         if (store.status() == RecordsStore::Status::Unavailable)
-            notice = QStringLiteral("成績を読めませんでした。");
+            line = historyUnreadableSentence();
         else if (store.status() == RecordsStore::Status::NewerVersion)
-            notice = QStringLiteral("新しい版のふるるぽの成績なので、読めません。");
+            line = newerHistorySentence();
         else if (history.skipped > 0)
-            notice = QStringLiteral("読めない記録が %1 件ありました（表示していません）。").arg(history.skipped);
+            line = skippedRowsSentence(history.skipped);
     }
-    showNotice(notice);
+    showNotice(line);
 }
 
 void RecordsScreen::showNotice(const QString& line)
 {
-    // The store's lines can end in a path and a driver message: cut in the middle to the label, whole in the tip.
-    const QString shown = line.left(1000);
-    ui->recordsNotice->setText(
-        QFontMetrics(ui->recordsNotice->font()).elidedText(shown, Qt::ElideMiddle, ui->recordsNotice->width()));
-    ui->recordsNotice->setToolTip(shown == ui->recordsNotice->text() ? QString() : shown);
+    notice = line.left(1000);
+    fitTexts();
 }
 
 void RecordsScreen::speedPicked(int index)
@@ -194,8 +235,8 @@ void RecordsScreen::practise()
         // The list was forgotten or the file went away since the window was filled.
         reload();
         ui->practiceButton->setEnabled(false);
-        if (ui->recordsNotice->text().isEmpty())
-            showNotice(QStringLiteral("練習する言葉がありません。"));
+        if (notice.isEmpty())
+            showNotice(nothingToPractiseSentence());
         return;
     }
     Q_EMIT practiceRequested(words);
@@ -206,7 +247,7 @@ void RecordsScreen::forget()
     QMessageBox box(QMessageBox::Question, QStringLiteral("成績を消す"),
                     QStringLiteral("「%1」の成績を、どの速さのものもすべて消しますか？\n"
                                    "ほかの一覧の成績もまとめて消せます。消した成績はもとに戻せません。")
-                        .arg(QFontMetrics(font()).elidedText(listName.left(200), Qt::ElideMiddle, 320)),
+                        .arg(shortName(listName)),
                     QMessageBox::NoButton, this);
     QPushButton* thisList = box.addButton(QStringLiteral("この一覧だけ"), QMessageBox::DestructiveRole);
     QPushButton* everything = box.addButton(QStringLiteral("すべて"), QMessageBox::DestructiveRole);
@@ -224,8 +265,8 @@ void RecordsScreen::forget()
         return;
 
     reload();
-    if (!done && ui->recordsNotice->text().isEmpty())
-        showNotice(QStringLiteral("成績を消せませんでした。"));
+    if (!done && notice.isEmpty())
+        showNotice(couldNotForgetSentence());
 }
 
 } // namespace fururupo

@@ -11,6 +11,7 @@
 #include <vector>
 
 class QKeyEvent;
+class QResizeEvent;
 
 namespace Ui {
 class RecordsScreen;
@@ -43,6 +44,7 @@ class RecordsScreen : public QWidget
 
 public:
     // listHash and listPath name the list as the history keeps it; listName is how the title screen shows it.
+    // The store outlives the window: whoever opens the window owns it.
     RecordsScreen(RecordsStore& store, QByteArray listHash, QString listName, SpeedLevel speed,
                   QWidget* parent = nullptr);
     ~RecordsScreen() override;
@@ -50,6 +52,10 @@ public:
 protected:
     // Escape closes the window, from whichever of its controls has the focus.
     void keyPressEvent(QKeyEvent* event) override;
+    // The heading and the notice are cut to their labels' widths again whenever the window changes size.
+    void resizeEvent(QResizeEvent* event) override;
+    // The heading follows the window's font, whatever size the desktop gives it.
+    void changeEvent(QEvent* event) override;
 
 Q_SIGNALS:
     // The player asked to practise: the words (as shown) to draw from, most missed first, never empty.
@@ -58,6 +64,8 @@ Q_SIGNALS:
 private:
     void reload();
     void showNotice(const QString& line);
+    void fitTexts();
+    void sizeHeading();
     void speedPicked(int index);
     void practise();
     void forget();
@@ -67,6 +75,8 @@ private:
     QByteArray listHash;
     QString listName;
     SpeedLevel speed;
+    QString notice; // the notice line whole, before it is cut to its label
+    bool built = false;
 };
 
 } // namespace fururupo

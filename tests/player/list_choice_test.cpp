@@ -1,4 +1,5 @@
 #include "player/list_choice.h"
+#include "player/list_identity.h"
 
 #include "player/player_test_support.h"
 #include "support/temp_files.h"
@@ -331,6 +332,32 @@ TEST(ListChoiceWhyNotAList, TellsWhatIsWrongWithTheFileWithoutBlocking)
                                                                            : std::string("other");
               }),
               "cannot open");
+}
+
+// The history knows a list by its content: an edited list is a new list, and whatever stands at the path, the look
+// never blocks and never reads past what a list may hold.
+TEST(ListIdentity, IsTheHexSha256OfTheBytesAndEmptyForWhatCannotBeAList)
+{
+    const TempFolder temp;
+    EXPECT_EQ(listIdentityOf(temp.write("abc.txt", "abc")),
+              "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(listIdentityOf(temp.write("empty.txt", "")),
+              "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+    std::string big(200'000, 'a');
+    const QByteArray whole = listIdentityOf(temp.write("big.txt", big));
+    ListIdentity streamed;
+    streamed.add(std::string_view(big).substr(0, 70'000));
+    streamed.add(std::string_view(big).substr(70'000));
+    EXPECT_EQ(streamed.result(), whole);
+    big[150'000] = 'b';
+    EXPECT_NE(listIdentityOf(temp.write("big.txt", big)), whole);
+
+    const fs::path pipe = temp.path() / "pipe.txt";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0644), 0);
+    const fs::path over = temp.write("over.txt", "");
+    fs::resize_file(over, 16 * 1024 * 1024 + 1);
+    for (const fs::path& none : {temp.path() / "missing.txt", temp.path(), pipe, over})
+        EXPECT_EQ(listIdentityOf(none), QByteArray()) << none;
 }
 
 } // namespace

@@ -2,10 +2,12 @@
 // beside the record, the best marked, games left half-way kept as such, the game playing on whatever becomes of the
 // file, and a practice drawn only from the words given.
 #include "player/list_choice.h"
+#include "player/list_identity.h"
 #include "player/records_store.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
 #include "screens/game_app.h"
+#include "screens/notices.h"
 #include "screens/records_screen.h"
 #include "screens/title_screen.h"
 
@@ -63,10 +65,7 @@ protected:
         app = std::make_unique<GameApp>(ListFolders{words.folder(), {}}, QString(), file);
         records = &app->records();
     }
-    void TearDown() override
-    {
-        closeAllWindows();
-    }
+    void TearDown() override { closeAllWindows(); }
 
     GameScreen* open(std::vector<std::u16string> practice = {})
     {
@@ -120,7 +119,8 @@ TEST_F(Results, AFinishedGameIsKeptThenShowsItsResultsBesideTheUnchangedRecord)
     GameScreen* form = open();
     playGame(form, 1, true);
     const QString record = text(form, "Label4");
-    EXPECT_TRUE(record.startsWith(QStringLiteral("おめでとう!\n記録：")) || record.startsWith(QStringLiteral("おめでとう!\r\n記録：")))
+    EXPECT_TRUE(record.startsWith(QStringLiteral("おめでとう!\n記録：")) ||
+                record.startsWith(QStringLiteral("おめでとう!\r\n記録：")))
         << record;
     EXPECT_TRUE(record.endsWith(QStringLiteral("秒")));
     auto* panel = child<QLabel>(form, "resultsPanel");
@@ -172,7 +172,7 @@ TEST_F(Results, AGameLeftOrStartedAgainAfterAWordIsKeptAsUnfinished)
     FileReader reader(file);
     EXPECT_EQ(reader.count(QStringLiteral("finished = 0")), 2);
     EXPECT_EQ(reader.count(QStringLiteral("1")), 2);
-    EXPECT_FALSE(records->best(hashOfList(words.folder() / "MSG.txt"), SpeedLevel::Fast).has_value());
+    EXPECT_FALSE(records->best(listIdentityOf(words.folder() / "MSG.txt"), SpeedLevel::Fast).has_value());
 }
 
 // Whatever becomes of the history, the game plays to its end and says in one line that the game was not kept: here a
@@ -186,7 +186,7 @@ TEST_F(Results, AGameThatCannotBeKeptStillFinishesAndSaysSo)
     const QString results = child<QLabel>(form, "resultsPanel")->text();
     EXPECT_TRUE(results.contains(QStringLiteral("正確さ"))) << results;
     EXPECT_FALSE(results.contains(QStringLiteral("ベスト"))) << results;
-    const QString notice = QString::fromStdU16String(records->notice());
+    const QString notice = sentenceOf(records->problem());
     EXPECT_FALSE(notice.isEmpty());
     EXPECT_TRUE(results.contains(notice)) << results;
 }
@@ -222,7 +222,7 @@ TEST_F(Results, APracticeDrawsOnlyTheWordsGivenAndIsKeptAsPractice)
     FileReader reader(file);
     EXPECT_EQ(reader.count(QStringLiteral("practice = 1 AND finished = 1")), 1);
     // A practice never sets the best a real game is measured against.
-    EXPECT_FALSE(records->best(hashOfList(words.folder() / "MSG.txt"), SpeedLevel::Fast).has_value());
+    EXPECT_FALSE(records->best(listIdentityOf(words.folder() / "MSG.txt"), SpeedLevel::Fast).has_value());
 }
 
 // 成績 is reached from the title screen by Tab and Enter as well as by the mouse, and its practice opens a game.
