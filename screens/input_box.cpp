@@ -10,6 +10,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPen>
 #include <QTextCharFormat>
@@ -20,6 +21,10 @@
 namespace fururupo {
 
 namespace {
+
+// What the box receives from the keyboard and the input method, key by key, at debug level
+// (QT_LOGGING_RULES=fururupo.input.debug=true): how a player's input method talks to the game.
+Q_LOGGING_CATEGORY(lcInput, "fururupo.input", QtInfoMsg)
 
 // Keys before which the pending letters must be settled, as an input method settles them.
 bool settlesPending(const QKeyEvent& key)
@@ -214,6 +219,8 @@ bool InputBox::event(QEvent* event)
     if (event->type() != QEvent::KeyPress)
         return QLineEdit::event(event);
     const auto& key = static_cast<const QKeyEvent&>(*event);
+    qCDebug(lcInput) << "key" << Qt::hex << key.key() << Qt::dec << "scan code" << key.nativeScanCode() << "text"
+                     << key.text() << "modifiers" << key.modifiers();
     const int resetsBefore = resets;
     Q_EMIT keyDown(text());
     if (resets != resetsBefore) {
@@ -380,9 +387,15 @@ void InputBox::commitPending()
         showComposition(qtext(kanaComposer.flush()));
 }
 
+// An empty composition is the same whatever cursor it carries: fcitx5 follows every commit with an empty one that
+// has a cursor, and sends one more when it is switched on, and neither is a key.
 bool InputBox::sameComposition(const Composition& seen, const QInputMethodEvent& event)
 {
-    if (seen.preedit != event.preeditString() || seen.attributes.size() != event.attributes().size())
+    if (seen.preedit != event.preeditString())
+        return false;
+    if (seen.preedit.isEmpty())
+        return true;
+    if (seen.attributes.size() != event.attributes().size())
         return false;
     for (qsizetype i = 0; i < seen.attributes.size(); ++i) {
         const QInputMethodEvent::Attribute& a = seen.attributes.at(i);
@@ -397,11 +410,16 @@ void InputBox::inputMethodEvent(QInputMethodEvent* event)
 {
     // What the input method sends while it is told to drop its composition goes with the text the reset replaces.
     if (resetting) {
+        qCDebug(lcInput) << "input method, while reset: composition" << event->preeditString() << "commit"
+                         << event->commitString();
         QLineEdit::inputMethodEvent(event);
         return;
     }
     const bool isKey =
         !event->commitString().isEmpty() || event->replacementLength() != 0 || !sameComposition(composition, *event);
+    qCDebug(lcInput) << "input method: composition" << event->preeditString() << "commit" << event->commitString()
+                     << "replacing" << event->replacementStart() << event->replacementLength() << "attributes"
+                     << event->attributes().size() << (isKey ? "a key" : "no key");
     if (!isKey) {
         // A repeat of the composition as it stands would only wipe the box's own pending letters off the screen.
         if (pendingText().isEmpty())
