@@ -1,4 +1,5 @@
 #include "screens/application.h"
+#include "screens/game_app.h"
 
 #include <cstdio>
 #include <cstring>

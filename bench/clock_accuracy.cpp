@@ -9,6 +9,7 @@
 //   --idle  nobody types: the word times out and the clock ticks on through the time-up
 #include "bench_word_file.h"
 #include "screens/application.h"
+#include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
 #include "screens/text_and_placement.h"
@@ -123,7 +124,8 @@ int main(int argc, char** argv)
 
     QElapsedTimer monotonic;
     // The countdown clock is (re)started as the last step of the game start, which the window's constructor runs.
-    auto* screen = new GameScreen(bench::fullWordFile().path.parent_path(), false, true, false);
+    GameApp game(bench::fullWordFile().path.parent_path());
+    auto* screen = new GameScreen(game.lists(), game.records(), false, false, true, false);
     monotonic.start();
     Ticks countdownTicks{"Timer1 (countdown), from game start", 0, {}};
     Ticks wordTicks{idle ? "Timer2 (word clock), nobody typing" : "Timer2 (word clock), in play", -1, {}};

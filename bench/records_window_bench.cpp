@@ -125,7 +125,7 @@ void recordsWindowOpen(benchmark::State& state, const QByteArray& list, int expe
 {
     int games = -1;
     for (auto _ : state) {
-        auto store = std::make_shared<RecordsStore>(historyFile());
+        RecordsStore store(historyFile());
         auto* window = new RecordsScreen(store, list, QStringLiteral("ながいれきし"), SpeedLevel::Normal);
         window->show();
         waitUntilExposed(*window);
@@ -152,8 +152,9 @@ BENCHMARK(BM_RecordsWindow_Open_EmptyList)->Unit(benchmark::kMillisecond);
 // The window with no store at all: its own cost (the design, the fonts, the lists), without the file.
 void BM_RecordsWindow_Open_NoStore(benchmark::State& state)
 {
+    RecordsStore none{QString()};
     for (auto _ : state) {
-        auto* window = new RecordsScreen(nullptr, shownList, QStringLiteral("ながいれきし"), SpeedLevel::Normal);
+        auto* window = new RecordsScreen(none, shownList, QStringLiteral("ながいれきし"), SpeedLevel::Normal);
         window->show();
         waitUntilExposed(*window);
         closeAndDelete(window);

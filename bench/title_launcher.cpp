@@ -4,6 +4,7 @@
 #include "platform/program_folder.h"
 #include "quit_when_shown.h"
 #include "screens/application.h"
+#include "screens/game_app.h"
 #include "screens/text_and_placement.h"
 #include "screens/title_screen.h"
 
@@ -17,9 +18,8 @@ int main(int argc, char** argv)
     fururupo::setUpRuntime(*app);
     if (!oneFolder)
         return fururupo::runGame(*app, [](QWidget& titleScreen) { fururupo::bench::quitWhenShown(titleScreen); });
-    auto* title = new fururupo::TitleScreen(fururupo::executableFolder().value_or(std::filesystem::path()));
-    title->show();
-    fururupo::bench::quitWhenShown(*title);
+    fururupo::GameApp game(fururupo::executableFolder().value_or(std::filesystem::path()));
+    fururupo::bench::quitWhenShown(*game.showTitle());
     const int status = app->exec();
     fururupo::deleteAllWindows();
     return status;

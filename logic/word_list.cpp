@@ -192,6 +192,7 @@ std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, Loa
     case SequentialTextReader::OpenResult::TooLarge:
         return fail(LoadFailure::TooLarge);
     }
+    reader.watchBytes([&](std::string_view bytes) { hooks.bytesRead(bytes); });
     const std::function<void()> yield = [&] { hooks.yieldToEvents(); };
     bool unreadableReported = false;
     bool badLineReported = false;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace fururupo {
 
@@ -66,6 +67,9 @@ public:
     // Called at most once per load, for the first line (counted from 1) of a table that was left out, and why; the
     // load goes on without it.
     virtual void reportBadLine(std::int32_t line, LineProblem why) = 0;
+    // Every byte of the file, once and in order, as the load reads it: after a load that returned entries, exactly
+    // the file's bytes, so that the list can be known by its content without reading it again.
+    virtual void bytesRead(std::string_view) {}
 };
 
 // Fills the list from the word file at path and returns the number of entries, or 0 after reporting a failure.

@@ -296,6 +296,7 @@ SequentialTextReader::OpenResult SequentialTextReader::open(const std::filesyste
     encodingDecided = false;
     eof = false;
     bytesRead = 0;
+    bytesWatched = 0;
     carried.clear();
     buffer.resize(blockBytes);
     filled = 0;
@@ -330,7 +331,13 @@ bool SequentialTextReader::fill()
         throw ReadError{errno};
     filled = static_cast<std::size_t>(count);
     position = 0;
+    const std::uintmax_t from = bytesRead;
     bytesRead += filled;
+    if (byteWatcher && bytesRead > bytesWatched) {
+        const auto seen = static_cast<std::size_t>(bytesWatched > from ? bytesWatched - from : 0);
+        byteWatcher(std::string_view(buffer.data() + seen, filled - seen));
+        bytesWatched = bytesRead;
+    }
     if (bytesRead > maxFileBytes)
         throw TooLarge{};
     if (count == 0)

@@ -73,6 +73,11 @@ public:
 
     bool isOpen() const { return fd >= 0; }
 
+    // Shows watcher every byte of the file once, in order, as it is first read (a look ahead that starts again from
+    // the top shows nothing twice), so that whoever needs the file's bytes too, to know the list by its content, never
+    // reads it a second time.
+    void watchBytes(std::function<void(std::string_view bytes)> watcher) { byteWatcher = std::move(watcher); }
+
     // The encoding decided before the first line; Cp932 before it.
     TextEncoding encoding() const { return textEncoding; }
 
@@ -107,6 +112,8 @@ private:
     std::uintmax_t knownSize = 0; // as the system reported it on opening; 0 when it reports none
     bool eof = false;
     std::uintmax_t bytesRead = 0;
+    std::uintmax_t bytesWatched = 0; // how many bytes from the top the watcher has seen
+    std::function<void(std::string_view)> byteWatcher;
     std::vector<char> buffer;
     std::string carried; // bytes given back in front of the buffer
     std::size_t filled = 0;

@@ -1,28 +1,46 @@
 #pragma once
 
 #include "player/list_search.h"
-
-#include <QString>
+#include "player/settings.h"
 
 #include <filesystem>
-#include <string>
 #include <vector>
 
 namespace fururupo {
 
-// Where the choice is remembered: fururupo/fururupo.conf in the player's configuration folder; empty when the system
-// names none.
-QString defaultSettingsFile();
+// What went wrong with a word list the player chose, or the one remembered; the screens word it.
+struct ListProblem
+{
+    enum class Kind {
+        None,
+        // A file that cannot be a word list; the choice before it stays.
+        NotFound,
+        Folder,
+        NotRegular, // a FIFO, a device, a socket
+        CannotOpen,
+        TooLarge, // more than 16 MiB
+        // The list remembered from an earlier run, or the one chosen in this run, cannot be played any more: the
+        // bundled MSG.txt plays instead.
+        RememberedGone,
+        RememberedUnusable,
+        ChosenGone,
+        ChosenUnusable,
+    };
+    Kind kind = Kind::None;
+    std::filesystem::path path;
+};
+
+// Where the choice is remembered: as the path's bytes, so that a name that is not UTF-8 is found again.
+inline constexpr Setting<QByteArray> chosenListPath{"list/path", 4096};
 
 // The word list the next game plays, chosen from the lists found or picked from anywhere, and remembered between runs
-// in an INI file under the key list/path, as the path's bytes. Nothing but that file is ever written, and it only
-// when the player chooses; a broken one is moved aside, never deleted. Problems never stop a game: they fall back to
-// the bundled MSG.txt or keep the choice for this run only, and say so in notice().
+// in the settings. Nothing is written but the settings, and they only when the player chooses. Problems never stop a
+// game: they fall back to the bundled MSG.txt or keep the choice for this run only, and problem() says so.
 class ListChoice
 {
 public:
-    // Finds the lists and restores the remembered choice; an empty settingsFile remembers nothing.
-    ListChoice(ListFolders folders, QString settingsFile);
+    // Finds the lists and restores the choice the settings remember.
+    ListChoice(ListFolders folders, Settings& settings);
 
     const std::vector<ListFile>& lists() const { return found; }
     // Searches the folders again; a chosen list that can no longer be read gives way to the bundled one.
@@ -33,34 +51,31 @@ public:
     bool chosenIsBundledDefault() const;
 
     // Makes the file the choice and remembers it, when whyNotAList finds nothing wrong with it; otherwise keeps the
-    // choice and puts the reason in notice(). A file not among lists() joins them as Picked. True when chosen, even
-    // if it could not be remembered.
+    // choice and puts the reason in problem(). A file not among lists() joins them as Picked. True when chosen, even
+    // if it could not be remembered (the settings' problem then says so).
     bool choose(const std::filesystem::path& file);
     // Back to the bundled MSG.txt, remembered by forgetting the remembered path.
     void chooseDefault();
 
-    // One short Japanese line for the title screen about the last problem; empty when all is well.
-    std::u16string notice() const { return message; }
-    void clearNotice() { message.clear(); }
+    // The last problem with a list; Kind::None when all is well.
+    const ListProblem& problem() const { return trouble; }
+    void clearProblem() { trouble = {}; }
 
-    // Empty when the file can be a word list: a regular file that opens for reading and is at most 16 MiB. Otherwise a
-    // short Japanese reason that names the file.
-    static std::u16string whyNotAList(const std::filesystem::path& file);
+    // None when the file can be a word list: a regular file that opens for reading and is at most 16 MiB. Never
+    // blocks, even on a FIFO.
+    static ListProblem::Kind whyNotAList(const std::filesystem::path& file);
 
 private:
     void restore();
-    bool openSettingsForUse();
     void remember(const std::filesystem::path* file);
     ListFile entryFor(const std::filesystem::path& file);
     std::filesystem::path bundledDefault() const;
 
     ListFolders folders;
-    QString settingsFile;
-    // Off when a broken settings file could not be moved aside, so that writing would destroy it.
-    bool settingsUsable = true;
+    Settings& settings;
     std::vector<ListFile> found;
     ListFile current;
-    std::u16string message;
+    ListProblem trouble;
 };
 
 } // namespace fururupo

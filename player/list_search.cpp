@@ -1,9 +1,9 @@
 #include "player/list_search.h"
 
 #include "platform/program_folder.h"
+#include "player/player_folders.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <set>
 #include <string_view>
 #include <sys/stat.h>
@@ -17,13 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path listsBelowData = fs::path("fururupo") / "lists";
-
-// The variable's bytes, or nothing when it is unset or empty.
-std::string environmentBytes(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
-}
 
 bool hasListExtension(const fs::path& name)
 {
@@ -107,27 +100,10 @@ private:
 ListFolders ListFolders::fromEnvironment(const std::filesystem::path& programFolder)
 {
     ListFolders folders{programFolder, {}};
-
-    const fs::path dataHome = environmentBytes("XDG_DATA_HOME");
-    const fs::path home = environmentBytes("HOME");
-    if (dataHome.is_absolute())
-        folders.searchFolders.push_back(dataHome / listsBelowData);
-    else if (home.is_absolute())
-        folders.searchFolders.push_back(home / ".local" / "share" / listsBelowData);
-
-    std::string dataDirs = environmentBytes("XDG_DATA_DIRS");
-    if (dataDirs.empty())
-        dataDirs = "/usr/local/share:/usr/share";
-    std::string_view rest = dataDirs;
-    while (true) {
-        const std::size_t colon = rest.find(':');
-        const fs::path entry = rest.substr(0, colon);
-        if (entry.is_absolute())
-            folders.searchFolders.push_back(entry / listsBelowData);
-        if (colon == std::string_view::npos)
-            break;
-        rest.remove_prefix(colon + 1);
-    }
+    if (const fs::path own = playerListsFolder(); !own.empty())
+        folders.searchFolders.push_back(own);
+    for (const fs::path& shared : dataDirs())
+        folders.searchFolders.push_back(shared / listsBelowData);
     return folders;
 }
 

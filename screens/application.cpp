@@ -1,9 +1,6 @@
 #include "screens/application.h"
 
 #include "platform/program_folder.h"
-#include "player/list_choice.h"
-#include "player/records_store.h"
-#include "screens/title_screen.h"
 #include "unpacked_pictures.h"
 
 #include <QFont>
@@ -200,36 +197,6 @@ void deleteAllWindows()
         windows.emplace_back(window);
     for (const QPointer<QWidget>& window : windows)
         delete window.data();
-}
-
-int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown,
-            const std::optional<std::filesystem::path>& listFile)
-{
-    // The bundled words lie beside the executable; where the system cannot say where that is, every load of them
-    // says the file is missing rather than reading some other folder's.
-    auto lists = std::make_shared<ListChoice>(
-        ListFolders::fromEnvironment(executableFolder().value_or(std::filesystem::path())), defaultSettingsFile());
-    if (listFile) {
-        // A list named on the command line is chosen as if picked; one that cannot be played is said so on the title
-        // screen, over the list that would have played.
-        std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(*listFile, error);
-        lists->choose(error ? *listFile : absolute);
-    }
-    ForeignDestroyWatch destroyWatch;
-    app.installNativeEventFilter(&destroyWatch);
-    // The history of games: nothing is opened until a game ends or 成績 is pressed.
-    auto records = std::make_shared<RecordsStore>(RecordsStore::defaultFile());
-    auto* titleScreen = new TitleScreen(std::move(lists), true, std::move(records));
-    titleScreen->show();
-    if (titleShown)
-        titleShown(*titleScreen);
-    const int status = app.exec();
-    deleteAllWindows();
-    // A request to quit can still be pending once the loop has ended (a second one, posted while it ended); handled
-    // by a later pass of events, it would end every event loop run after this one at once, a message box's included.
-    QCoreApplication::removePostedEvents(&app, QEvent::Quit);
-    return status;
 }
 
 } // namespace fururupo

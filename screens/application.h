@@ -75,10 +75,4 @@ public:
 // Deletes every window still there; runGame runs it before it returns.
 void deleteAllWindows();
 
-// The whole program after setUpRuntime: the title screen offering the lists beside the executable and in the data
-// folders, with the list remembered from the last run chosen (or listFile, when given), then the event loop.
-// titleShown, when given, is called with the title screen right after it is first shown.
-int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown = {},
-            const std::optional<std::filesystem::path>& listFile = std::nullopt);
-
 } // namespace fururupo

@@ -7,8 +7,8 @@
 #include "player/records_store.h"
 #include "screens/application.h"
 #include "screens/list_picking.h"
+#include "screens/notices.h"
 #include "screens/text_and_placement.h"
-#include "screens/title_screen.h"
 #include "ui_game_screen.h"
 
 #include <QCloseEvent>
@@ -43,16 +43,10 @@ std::u16string shownPath(const std::filesystem::path& path)
 
 } // namespace
 
-GameScreen::GameScreen(const std::filesystem::path& wordFolder, bool slow, bool normal, bool fast, QWidget* parent)
-    : GameScreen(fixedListChoice(wordFolder), false, slow, normal, fast, {}, {}, parent)
-{
-}
-
-GameScreen::GameScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, bool slow, bool normal, bool fast,
-                       std::shared_ptr<RecordsStore> records, std::vector<std::u16string> practiceWords,
-                       QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::GameScreen>()), lists(std::move(lists)), offersChoice(offersChoice),
-      records(std::move(records)), practiceWords(std::move(practiceWords)), wordFile(wordFileOf(this->lists->chosen())),
+GameScreen::GameScreen(ListChoice& lists, RecordsStore& records, bool offersChoice, bool slow, bool normal, bool fast,
+                       std::vector<std::u16string> practiceWords, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::GameScreen>()), lists(lists), records(records),
+      offersChoice(offersChoice), practiceWords(std::move(practiceWords)), wordFile(wordFileOf(lists.chosen())),
       wordFileShown(shownPath(wordFile)), typingGame(*this, words, &rnd, wordFileShown), slow(slow), normal(normal),
       fast(fast)
 {
@@ -171,13 +165,17 @@ GameRecord GameScreen::recordOfThisGame(bool finished) const
     return record;
 }
 
-void GameScreen::keepUnfinishedGame()
+QString GameScreen::keepUnfinishedGame()
 {
-    if (gameKept || !records || listHash.isEmpty() || typingGame.tally().words().empty())
-        return;
+    if (gameKept || listHash.isEmpty() || typingGame.tally().words().empty())
+        return {};
     gameKept = true;
-    if (!records->save(recordOfThisGame(false)) && !records->notice().empty())
-        showLine(qtext(records->notice()));
+    if (records.save(recordOfThisGame(false)))
+        return {};
+    const QString trouble = qtext(records.notice());
+    if (!trouble.isEmpty())
+        showLine(trouble);
+    return trouble;
 }
 
 void GameScreen::keepAndShowResults(const GameRecord& record, int game)
@@ -185,17 +183,17 @@ void GameScreen::keepAndShowResults(const GameRecord& record, int game)
     BestStanding standing = BestStanding::Unknown;
     std::optional<std::int32_t> bestBefore;
     QString trouble;
-    if (records && !record.listHash.isEmpty()) {
+    if (!record.listHash.isEmpty()) {
         // The best is read before this game is added, so that a new best can be told from an equal one.
-        bestBefore = records->best(record.listHash, record.speed);
-        const bool readable = records->status() == RecordsStore::Status::Ready;
-        const bool kept = records->save(record);
+        bestBefore = records.best(record.listHash, record.speed);
+        const bool readable = records.status() == RecordsStore::Status::Ready;
+        const bool kept = records.save(record);
         if (readable && kept && !record.practice)
             standing = !bestBefore                    ? BestStanding::First
                        : record.seconds < *bestBefore ? BestStanding::NewBest
                                                       : BestStanding::NotBetter;
         if (!kept)
-            trouble = qtext(records->notice());
+            trouble = qtext(records.notice());
     }
     // 延長 or a drop may have started another game while this one was being kept: its results are not for that one.
     if (game != gameNumber || closing)
@@ -230,6 +228,11 @@ void GameScreen::reportUnreadableText(std::int32_t line)
     showLine(qtext(describeUnreadableText(line, wordFileShown)));
 }
 
+void GameScreen::bytesRead(std::string_view bytes)
+{
+    readIdentity.add(bytes);
+}
+
 void GameScreen::reportBadLine(std::int32_t line, LineProblem why)
 {
     // An unreadable-text line, if any, came first and stays: it usually explains the bad line too.
@@ -244,6 +247,8 @@ std::int32_t GameScreen::getFile()
     std::int32_t count = 0;
     try {
         count = loadWordList(words, wordFile, *this);
+        if (count > 0)
+            listHash = readIdentity.result();
         count = keepPracticeWords(count);
     } catch (...) {
         loading = false;
@@ -292,16 +297,18 @@ void GameScreen::startGame()
     ui->loadFailureLine->hide();
     ui->loadFailureLine->clear();
     // The list is read afresh at every start, and it is the one chosen now.
-    const ListFile& chosen = lists->chosen();
+    const ListFile& chosen = lists.chosen();
     wordFile = wordFileOf(chosen);
     wordFileShown = shownPath(wordFile);
     typingGame.setWordFile(chosen.name, wordFileShown);
     listName = chosen.name;
     // Every game starts in hiragana, whatever mode the last one ended in.
     ui->Text1->setMode(InputBox::Mode::Hiragana);
+    // The history knows the list by what it holds, worked out from the very bytes this game's load reads: an edit
+    // made in between cannot file the game under content that was not played.
+    readIdentity.reset();
+    listHash.clear();
     guarded([this] { typingGame.startGame(slow, normal, fast, [this] { return getFile(); }); });
-    // The history knows the list by what it holds, read as it was just played; without a history nothing is read.
-    listHash = records && !wordFile.empty() ? hashOfList(wordFile) : QByteArray();
 }
 
 bool GameScreen::heldBack(Deferred action)
@@ -324,8 +331,9 @@ void GameScreen::goBack()
 {
     if (heldBack(Deferred::GoBack))
         return;
-    auto* titleScreen = new TitleScreen(lists, offersChoice, records);
-    titleScreen->show();
+    // The game left is kept first, so that the title screen can say when it could not be.
+    const QString trouble = keepUnfinishedGame();
+    Q_EMIT backRequested(trouble);
     close();
 }
 
@@ -400,8 +408,8 @@ void GameScreen::dropEvent(QDropEvent* event)
         showLine(dropped.refusal);
         return;
     }
-    if (!lists->choose(dropped.path)) {
-        showLine(qtext(lists->notice()));
+    if (!lists.choose(dropped.path)) {
+        showLine(sentenceOf(lists.problem()));
         return;
     }
     // A choice that could not be remembered still plays; the title screen says it was not kept.

@@ -3,6 +3,7 @@
 #include "logic/game_display.h"
 #include "logic/typing_game.h"
 #include "logic/word_list.h"
+#include "player/list_identity.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -12,7 +13,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class QCloseEvent;
@@ -54,18 +57,13 @@ class GameScreen : public QWidget, public GameDisplay, public LoadHooks
 public:
     // Starts the first game at once, on the list that lists has chosen, with the speed flags of the title screen's
     // options; every "延長" replays with the same flags, so the player keeps the speed chosen, and reads the chosen
-    // list afresh. With offersChoice a file dropped on the window becomes the chosen list and starts a new game, and
-    // 帰る opens a title screen with the chooser.
+    // list afresh. With offersChoice a file dropped on the window becomes the chosen list and starts a new game.
     //
-    // With records, every finished game, and every game left or started again after at least one word, is kept there
-    // before its results show. With practiceWords the games draw only from those words of the list (a practice on
-    // missed words), and are kept as practice.
-    GameScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, bool slow, bool normal, bool fast,
-               std::shared_ptr<RecordsStore> records = {}, std::vector<std::u16string> practiceWords = {},
-               QWidget* parent = nullptr);
-    // The same on MSG.txt in wordFolder alone. An empty folder means the program's folder is unknown: every load
-    // then reports the word file missing.
-    GameScreen(const std::filesystem::path& wordFolder, bool slow, bool normal, bool fast, QWidget* parent = nullptr);
+    // Every finished game, and every game left or started again after at least one word, is kept in records before
+    // its results show. With practiceWords the games draw only from those words of the list (a practice on missed
+    // words), and are kept as practice.
+    GameScreen(ListChoice& lists, RecordsStore& records, bool offersChoice, bool slow, bool normal, bool fast,
+               std::vector<std::u16string> practiceWords = {}, QWidget* parent = nullptr);
     ~GameScreen() override;
 
     // The game being played, for reading its state.
@@ -85,9 +83,15 @@ public:
     void reportLoadFailure(std::int32_t count, LoadFailure why) override;
     void reportUnreadableText(std::int32_t line) override;
     void reportBadLine(std::int32_t line, LineProblem why) override;
+    void bytesRead(std::string_view bytes) override;
 
     // Fills the word list from the chosen list and returns the number of entries (0 after a failure, which is shown).
     std::int32_t getFile();
+
+Q_SIGNALS:
+    // 帰る: the title screen is wanted back; this window closes itself right after. notice says what became of the
+    // game left, when it could not be kept, for the screen the player lands on.
+    void backRequested(const QString& notice);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -112,16 +116,18 @@ private:
     // Keeps only the practice words among the entries loaded; the number kept, or count when none of them is there.
     std::int32_t keepPracticeWords(std::int32_t count);
     GameRecord recordOfThisGame(bool finished) const;
-    // Keeps a game left or started again after at least one word, unless it was kept already.
-    void keepUnfinishedGame();
+    // Keeps a game left or started again after at least one word, unless it was kept already; what went wrong, for
+    // the player, or empty.
+    QString keepUnfinishedGame();
     void keepAndShowResults(const GameRecord& record, int game);
 
     std::unique_ptr<Ui::GameScreen> ui;
-    std::shared_ptr<ListChoice> lists;
+    ListChoice& lists;
+    RecordsStore& records;
     bool offersChoice;
-    std::shared_ptr<RecordsStore> records;
     std::vector<std::u16string> practiceWords;
-    // The chosen list as the history knows it, taken at every game start.
+    // The chosen list as the history knows it, worked out from the bytes each game start reads.
+    ListIdentity readIdentity;
     QByteArray listHash;
     std::u16string listName;
     // Counts the games started on this screen, so that results worked out for one game never show on the next.

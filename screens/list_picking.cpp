@@ -1,7 +1,5 @@
 #include "screens/list_picking.h"
 
-#include "player/list_choice.h"
-
 #include <QByteArray>
 #include <QMimeData>
 #include <QUrl>
@@ -9,11 +7,6 @@
 #include <string>
 
 namespace fururupo {
-
-std::shared_ptr<ListChoice> fixedListChoice(const std::filesystem::path& wordFolder)
-{
-    return std::make_shared<ListChoice>(ListFolders{wordFolder, {}}, QString());
-}
 
 bool mayBeAList(const QMimeData* data)
 {

@@ -3,16 +3,10 @@
 #include <QString>
 
 #include <filesystem>
-#include <memory>
 
 class QMimeData;
 
 namespace fururupo {
-
-class ListChoice;
-
-// The lists of a window built on one word folder: its MSG.txt alone, and nothing remembered.
-std::shared_ptr<ListChoice> fixedListChoice(const std::filesystem::path& wordFolder);
 
 // What a drop onto a window offers as a word list: the local file it names, as the bytes the system names it by, or
 // a short line saying why it names none. Whether the file can be played is the list choice's to say.

@@ -64,10 +64,10 @@ void sizeColumns(QTreeWidget& view, std::initializer_list<int> widths)
 
 } // namespace
 
-RecordsScreen::RecordsScreen(std::shared_ptr<RecordsStore> store, QByteArray listHash, QString listName,
-                             SpeedLevel speed, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::RecordsScreen>()), store(std::move(store)),
-      listHash(std::move(listHash)), listName(std::move(listName)), speed(speed)
+RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString listName, SpeedLevel speed,
+                             QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::RecordsScreen>()), store(store), listHash(std::move(listHash)),
+      listName(std::move(listName)), speed(speed)
 {
     ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -110,9 +110,7 @@ void RecordsScreen::reload()
         headingMetrics.elidedText(QStringLiteral("「%1」").arg(listName.left(200)), Qt::ElideMiddle, 560) +
         QStringLiteral("　") + qtext(captionOf(speed)));
 
-    History history;
-    if (store)
-        history = store->history(listHash, speed);
+    const History history = store.history(listHash, speed);
 
     std::vector<double> seconds;
     std::vector<double> keysPerMinute;
@@ -157,15 +155,13 @@ void RecordsScreen::reload()
 
     ui->practiceButton->setEnabled(!history.words.empty());
     // A file the store may not write (read-only, newer, or none at all) has nothing this window could delete.
-    ui->forgetButton->setEnabled(store && store->status() == RecordsStore::Status::Ready);
+    ui->forgetButton->setEnabled(store.status() == RecordsStore::Status::Ready);
 
-    QString notice;
-    if (store)
-        notice = qtext(store->notice());
+    QString notice = qtext(store.notice());
     if (notice.isEmpty()) {
-        if (!store || store->status() == RecordsStore::Status::Unavailable)
+        if (store.status() == RecordsStore::Status::Unavailable)
             notice = QStringLiteral("成績を読めませんでした。");
-        else if (store->status() == RecordsStore::Status::NewerVersion)
+        else if (store.status() == RecordsStore::Status::NewerVersion)
             notice = QStringLiteral("新しい版のふるるぽの成績なので、読めません。");
         else if (history.skipped > 0)
             notice = QStringLiteral("読めない記録が %1 件ありました（表示していません）。").arg(history.skipped);
@@ -193,9 +189,7 @@ void RecordsScreen::speedPicked(int index)
 
 void RecordsScreen::practise()
 {
-    std::vector<std::u16string> words;
-    if (store)
-        words = store->missedWords(listHash, practiceWords);
+    const std::vector<std::u16string> words = store.missedWords(listHash, practiceWords);
     if (words.empty()) {
         // The list was forgotten or the file went away since the window was filled.
         reload();
@@ -223,9 +217,9 @@ void RecordsScreen::forget()
 
     bool done = true;
     if (box.clickedButton() == thisList)
-        done = store && store->forgetList(listHash);
+        done = store.forgetList(listHash);
     else if (box.clickedButton() == everything)
-        done = store && store->forgetAll();
+        done = store.forgetAll();
     else
         return;
 

@@ -43,7 +43,7 @@ class RecordsScreen : public QWidget
 
 public:
     // listHash and listPath name the list as the history keeps it; listName is how the title screen shows it.
-    RecordsScreen(std::shared_ptr<RecordsStore> store, QByteArray listHash, QString listName, SpeedLevel speed,
+    RecordsScreen(RecordsStore& store, QByteArray listHash, QString listName, SpeedLevel speed,
                   QWidget* parent = nullptr);
     ~RecordsScreen() override;
 
@@ -63,7 +63,7 @@ private:
     void forget();
 
     std::unique_ptr<Ui::RecordsScreen> ui;
-    std::shared_ptr<RecordsStore> store;
+    RecordsStore& store;
     QByteArray listHash;
     QString listName;
     SpeedLevel speed;

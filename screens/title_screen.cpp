@@ -2,11 +2,10 @@
 
 #include "platform/program_folder.h"
 #include "player/list_choice.h"
-#include "player/records_store.h"
+#include "player/player_folders.h"
 #include "screens/application.h"
-#include "screens/game_screen.h"
 #include "screens/list_picking.h"
-#include "screens/records_screen.h"
+#include "screens/notices.h"
 #include "screens/text_and_placement.h"
 #include "ui_title_screen.h"
 
@@ -23,21 +22,15 @@
 #include <QPainter>
 #include <QPen>
 #include <QRadioButton>
-#include <QStandardPaths>
 
 #include <utility>
 
 namespace fururupo {
 
-TitleScreen::TitleScreen(const std::filesystem::path& wordFolder, QWidget* parent)
-    : TitleScreen(fixedListChoice(wordFolder), false, {}, parent)
-{
-}
-
-TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, std::shared_ptr<RecordsStore> records,
+TitleScreen::TitleScreen(ListChoice& lists, const Settings& settings, bool offersChoice, bool offersRecords,
                          QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::TitleScreen>()), lists(std::move(lists)), offersChoice(offersChoice),
-      records(std::move(records))
+    : QWidget(parent), ui(std::make_unique<Ui::TitleScreen>()), lists(lists), settings(settings),
+      offersChoice(offersChoice)
 {
     ui->setupUi(this);
     // The pictures are set here rather than in the design, which would decode each picture file as the window is
@@ -69,7 +62,7 @@ TitleScreen::TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice, s
     // Enter presses the focused button as Space does (outside a dialog a button takes only Space by itself).
     for (QPushButton* button : {ui->Command1, ui->Command2, ui->recordsButton})
         button->setAutoDefault(true);
-    if (this->records && offersChoice)
+    if (offersRecords && offersChoice)
         connect(ui->recordsButton, &QPushButton::clicked, this, &TitleScreen::showRecords);
     else
         ui->recordsButton->hide();
@@ -123,22 +116,19 @@ void TitleScreen::blinkStep()
 
 void TitleScreen::start()
 {
-    startGame({});
+    startWith({});
 }
 
-void TitleScreen::startGame(std::vector<std::u16string> practiceWords)
+void TitleScreen::startWith(std::vector<std::u16string> practiceWords)
 {
     // A second START while the first is still loading the word list would open a second game screen.
     if (starting)
         return;
     starting = true;
-    // The game screen starts its first game as it is built, reading the options as they stand now.
-    auto* gameScreen = new GameScreen(lists, offersChoice, ui->Option1_0->isChecked(), ui->Option1_1->isChecked(),
-                                      ui->Option1_2->isChecked(), records, std::move(practiceWords));
-    gameScreen->show();
+    // The game screen starts its first game as it opens, reading the options as they stand now.
+    Q_EMIT startRequested(ui->Option1_0->isChecked(), ui->Option1_1->isChecked(), ui->Option1_2->isChecked(),
+                          practiceWords);
     starting = false;
-    if (recordsWindow)
-        recordsWindow->close();
     close();
     if (exitAfterStart)
         sayFarewellAndEnd();
@@ -155,21 +145,8 @@ SpeedLevel TitleScreen::chosenSpeed() const
 
 void TitleScreen::showRecords()
 {
-    if (starting)
-        return;
-    // One 成績 window at a time: a second press replaces the open one with one on what is chosen now.
-    if (recordsWindow)
-        recordsWindow->close();
-    const ListFile& chosen = lists->chosen();
-    const QByteArray hash = chosen.path.is_relative() ? QByteArray() : hashOfList(chosen.path);
-    auto* window = new RecordsScreen(records, hash, qtext(chosen.name), chosenSpeed());
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(window, &RecordsScreen::practiceRequested, this,
-            [this](const std::vector<std::u16string>& words) { startGame(words); });
-    recordsWindow = window;
-    window->show();
-    window->raise();
-    window->activateWindow();
+    if (!starting)
+        Q_EMIT recordsRequested(chosenSpeed());
 }
 
 void TitleScreen::exitProgram()
@@ -185,6 +162,7 @@ void TitleScreen::sayFarewellAndEnd()
 {
     QMessageBox farewell(QMessageBox::NoIcon, QStringLiteral("ふるるぽ"), farewellText(), QMessageBox::Ok);
     farewell.exec();
+    Q_EMIT leaving();
     endProcess(0);
 }
 
@@ -194,8 +172,8 @@ void TitleScreen::showLists()
     const QSignalBlocker quiet(chooser);
     chooser->clear();
     int chosenAt = 0;
-    const ListFile& chosen = lists->chosen();
-    for (const ListFile& list : lists->lists()) {
+    const ListFile& chosen = lists.chosen();
+    for (const ListFile& list : lists.lists()) {
         if (list.path == chosen.path)
             chosenAt = chooser->count();
         chooser->addItem(qtext(list.name));
@@ -206,7 +184,22 @@ void TitleScreen::showLists()
                          Qt::ToolTipRole);
     chooser->setCurrentIndex(chosenAt);
     chooser->setToolTip(QStringLiteral("START で遊ぶ単語リスト：") + qtext(displayPath(chosen.path)));
-    showNotice(qtext(lists->notice()));
+    showNotice();
+}
+
+void TitleScreen::addNotice(const QString& line)
+{
+    extraNotice = line;
+    showNotice();
+}
+
+void TitleScreen::showNotice()
+{
+    QStringList lines;
+    for (const QString& line : {sentenceOf(lists.problem()), sentenceOf(settings.problem()), extraNotice})
+        if (!line.isEmpty())
+            lines.append(line);
+    showNotice(lines.join(QStringLiteral("　")));
 }
 
 void TitleScreen::showNotice(const QString& line)
@@ -219,7 +212,7 @@ void TitleScreen::showNotice(const QString& line)
 
 void TitleScreen::listPicked(int index)
 {
-    const auto& offered = lists->lists();
+    const auto& offered = lists.lists();
     if (index >= 0 && static_cast<std::size_t>(index) < offered.size()) {
         const std::filesystem::path path = offered[static_cast<std::size_t>(index)].path;
         chooseList(path);
@@ -231,9 +224,8 @@ void TitleScreen::listPicked(int index)
 void TitleScreen::pickWithDialog()
 {
     // The dialog opens on the player's own lists folder when there is one, else on the home folder.
-    QString startIn =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/fururupo/lists");
-    if (!QFileInfo(startIn).isDir())
+    QString startIn = qtPath(playerListsFolder());
+    if (startIn.isEmpty() || !QFileInfo(startIn).isDir())
         startIn = QDir::homePath();
     const QString picked =
         QFileDialog::getOpenFileName(this, QStringLiteral("単語リストを選ぶ"), startIn,
@@ -248,7 +240,8 @@ void TitleScreen::pickWithDialog()
 void TitleScreen::chooseList(const std::filesystem::path& path)
 {
     // A choice that succeeds clears the notice; one that fails puts its reason there.
-    lists->choose(path);
+    extraNotice.clear();
+    lists.choose(path);
     showLists();
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -26,8 +25,7 @@ class TitleScreen;
 namespace fururupo {
 
 class ListChoice;
-class RecordsScreen;
-class RecordsStore;
+class Settings;
 
 // The title screen: the banner among ten blinking hearts, the speed options, START and EXIT.
 //
@@ -48,15 +46,11 @@ class TitleScreen : public QWidget
     Q_OBJECT
 
 public:
-    // The lists on offer and the one chosen, shared with the game screens it opens: the player picks a list here, by
-    // the chooser, a file dialog or a drop, and START plays it. Without offersChoice the window has no chooser and
-    // takes no drops, and START plays whatever lists has chosen. With records the games are kept there and 成績 shows
-    // them; without, nothing is kept and there is no 成績.
-    explicit TitleScreen(std::shared_ptr<ListChoice> lists, bool offersChoice = true,
-                         std::shared_ptr<RecordsStore> records = {}, QWidget* parent = nullptr);
-    // A title screen on the MSG.txt in wordFolder alone: nothing to choose, nothing remembered, the window exactly as
-    // it was before lists could be chosen.
-    explicit TitleScreen(const std::filesystem::path& wordFolder, QWidget* parent = nullptr);
+    // The lists on offer and the one chosen, which the player picks here by the chooser, a file dialog or a drop, and
+    // which START plays; the settings only for what they have to say. Without offersChoice the window has no chooser
+    // and takes no drops, and START plays whatever lists has chosen; without offersRecords there is no 成績.
+    TitleScreen(ListChoice& lists, const Settings& settings, bool offersChoice, bool offersRecords,
+                QWidget* parent = nullptr);
     ~TitleScreen() override;
 
     // The farewell shown by EXIT, exactly as the player reads it.
@@ -64,6 +58,24 @@ public:
 
     // Which half of the hearts the next blink step lights: 0 the odd ones, 1 the even ones.
     std::int16_t blinkPhase = 0;
+
+    SpeedLevel chosenSpeed() const;
+    // One more line for the notice, beside what the lists and the settings have to say, until the next choice of a
+    // list: what became of the game the player just left, for instance.
+    void addNotice(const QString& line);
+
+public Q_SLOTS:
+    // Asks for a game on the chosen list at the chosen speed, as START does (with practiceWords, a practice on those
+    // words), then closes this window once the game screen is up.
+    void startWith(std::vector<std::u16string> practiceWords);
+
+Q_SIGNALS:
+    // START: the speed options as they stand now, read by the game at its first start.
+    void startRequested(bool slow, bool normal, bool fast, const std::vector<std::u16string>& practiceWords);
+    // 成績: the history of the chosen list at the chosen speed.
+    void recordsRequested(SpeedLevel speed);
+    // EXIT was pressed and the farewell read: the process ends as soon as this returns.
+    void leaving();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -90,19 +102,17 @@ private:
     void sayFarewellAndEnd();
     // Fills the chooser from the lists on offer, the chosen one shown, and the notice line from the choice.
     void showLists();
+    // The notice line: what the lists, the settings and addNotice have to say, or the one line given.
+    void showNotice();
     void showNotice(const QString& line);
     void pickWithDialog();
     void chooseList(const std::filesystem::path& path);
-    // Opens the game screen on the chosen list at the chosen speed; with practiceWords, a practice on those words.
-    void startGame(std::vector<std::u16string> practiceWords);
-    SpeedLevel chosenSpeed() const;
 
     std::unique_ptr<Ui::TitleScreen> ui;
-    std::shared_ptr<ListChoice> lists;
+    ListChoice& lists;
+    const Settings& settings;
     bool offersChoice;
-    std::shared_ptr<RecordsStore> records;
-    // The 成績 window opened from here, while it is open.
-    QPointer<RecordsScreen> recordsWindow;
+    QString extraNotice;
     QTimer blinkClock;
     std::array<QLabel*, 10> hearts{};
     // START runs a word-list load that lets other clicks in; these keep such clicks from acting half-way through.

@@ -251,9 +251,13 @@ TEST(SequentialTextReader, DecidesOnTheFirstNonAsciiBytesWhereverTheyCome)
     for (const auto& c : cases) {
         SequentialTextReader reader;
         ASSERT_EQ(reader.open(folder.write("MSG.txt", c.bytes)), SequentialTextReader::OpenResult::Opened);
+        // Whoever watches the bytes (to know the list by its content) sees the file once, the look ahead included.
+        std::string watched;
+        reader.watchBytes([&](std::string_view bytes) { watched.append(bytes); });
         Lines lines;
         while (!reader.atEnd())
             lines.push_back(reader.readLine());
+        EXPECT_EQ(watched, c.bytes) << c.what;
         EXPECT_EQ(reader.encoding(), c.encoding) << c.what;
         ASSERT_EQ(lines.size(), c.lineCount) << c.what;
         // Read again from the start after the look ahead: nothing lost or doubled.

@@ -46,13 +46,26 @@ struct Player
     }
 
     ListFolders folders() const { return {program, {search}}; }
-    ListChoice start() const { return ListChoice(folders(), qPath(settings)); }
 
     TempFolder temp;
     fs::path program = temp.path() / "program";
     fs::path search = temp.path() / "search";
     fs::path settings = temp.path() / "config" / "fururupo" / "fururupo.conf";
 };
+
+// One run of the game: its settings read from the file, and the choice restored from them.
+struct GameRun
+{
+    explicit GameRun(const Player& player) : GameRun(player.folders(), player.settings) {}
+    GameRun(ListFolders folders, const fs::path& settingsFile)
+        : settings(qPath(settingsFile)), choice(std::move(folders), settings)
+    {
+    }
+    Settings settings;
+    ListChoice choice;
+};
+
+using Kind = ListProblem::Kind;
 
 void writeRemembered(const fs::path& settings, const QVariant& value)
 {
@@ -62,32 +75,22 @@ void writeRemembered(const fs::path& settings, const QVariant& value)
     ASSERT_EQ(file.status(), QSettings::NoError);
 }
 
-std::vector<std::string> brokenCopiesIn(const fs::path& folder)
-{
-    static const std::regex aside(R"(fururupo\.conf\.broken-\d{8}-\d{6}(-\d+)?)");
-    std::vector<std::string> names;
-    for (const std::string& name : testing::namesIn(folder))
-        if (std::regex_match(name, aside))
-            names.push_back(name);
-    return names;
-}
-
 TEST(ListChoice, StartsWithTheBundledListAndTheListsFound)
 {
     const Player player;
-    const ListChoice choice = player.start();
+    const GameRun run(player);
 
-    EXPECT_TRUE(choice.chosenIsBundledDefault());
-    EXPECT_EQ(choice.chosen().path, player.program / "MSG.txt");
-    EXPECT_EQ(choice.chosen().name, u"MSG.txt");
-    EXPECT_EQ(choice.lists().size(), 3u);
-    EXPECT_EQ(utf8(choice.notice()), "");
+    EXPECT_TRUE(run.choice.chosenIsBundledDefault());
+    EXPECT_EQ(run.choice.chosen().path, player.program / "MSG.txt");
+    EXPECT_EQ(run.choice.chosen().name, u"MSG.txt");
+    EXPECT_EQ(run.choice.lists().size(), 3u);
+    EXPECT_EQ(run.choice.problem().kind, Kind::None);
     EXPECT_FALSE(fs::exists(player.settings.parent_path())) << "nothing is written before the player chooses";
 
     // Choosing the default on a fresh start has nothing to forget, so it writes nothing either.
-    ListChoice again = player.start();
-    again.chooseDefault();
-    EXPECT_TRUE(again.chosenIsBundledDefault());
+    GameRun again(player);
+    again.choice.chooseDefault();
+    EXPECT_TRUE(again.choice.chosenIsBundledDefault());
     EXPECT_FALSE(fs::exists(player.settings.parent_path()));
 }
 
@@ -96,34 +99,34 @@ TEST(ListChoice, RemembersTheChoiceForTheNextRun)
     const Player player;
     const fs::path elsewhere = player.temp.write("picked \xff.txt", "ねこ\r\n");
     {
-        ListChoice choice = player.start();
-        EXPECT_TRUE(choice.choose(player.search / "fruit.tsv"));
-        EXPECT_FALSE(choice.chosenIsBundledDefault());
-        EXPECT_EQ(choice.chosen().origin, Origin::Found);
+        GameRun run(player);
+        EXPECT_TRUE(run.choice.choose(player.search / "fruit.tsv"));
+        EXPECT_FALSE(run.choice.chosenIsBundledDefault());
+        EXPECT_EQ(run.choice.chosen().origin, Origin::Found);
     }
     {
-        ListChoice choice = player.start();
-        EXPECT_EQ(choice.chosen().path, player.search / "fruit.tsv");
-        EXPECT_EQ(choice.chosen().origin, Origin::Found);
-        EXPECT_EQ(utf8(choice.notice()), "");
+        GameRun run(player);
+        EXPECT_EQ(run.choice.chosen().path, player.search / "fruit.tsv");
+        EXPECT_EQ(run.choice.chosen().origin, Origin::Found);
+        EXPECT_EQ(run.choice.problem().kind, Kind::None);
         // A file from outside the folders joins the lists, and its name's bytes survive the settings file.
-        EXPECT_TRUE(choice.choose(elsewhere));
-        EXPECT_EQ(choice.lists().size(), 4u);
-        EXPECT_EQ(choice.lists().back().path, elsewhere);
-        EXPECT_EQ(choice.lists().back().origin, Origin::Picked);
+        EXPECT_TRUE(run.choice.choose(elsewhere));
+        EXPECT_EQ(run.choice.lists().size(), 4u);
+        EXPECT_EQ(run.choice.lists().back().path, elsewhere);
+        EXPECT_EQ(run.choice.lists().back().origin, Origin::Picked);
     }
     {
-        ListChoice choice = player.start();
-        EXPECT_EQ(choice.chosen().path.native(), elsewhere.native());
-        EXPECT_EQ(choice.chosen().origin, Origin::Picked);
-        EXPECT_EQ(choice.chosen().name, u"picked \uFFFD.txt");
-        EXPECT_EQ(choice.lists().back().path, elsewhere);
-        choice.chooseDefault();
-        EXPECT_TRUE(choice.chosenIsBundledDefault());
+        GameRun run(player);
+        EXPECT_EQ(run.choice.chosen().path.native(), elsewhere.native());
+        EXPECT_EQ(run.choice.chosen().origin, Origin::Picked);
+        EXPECT_EQ(run.choice.chosen().name, u"picked \uFFFD.txt");
+        EXPECT_EQ(run.choice.lists().back().path, elsewhere);
+        run.choice.chooseDefault();
+        EXPECT_TRUE(run.choice.chosenIsBundledDefault());
     }
     {
-        const ListChoice choice = player.start();
-        EXPECT_TRUE(choice.chosenIsBundledDefault());
+        const GameRun run(player);
+        EXPECT_TRUE(run.choice.chosenIsBundledDefault());
         EXPECT_FALSE(QSettings(qPath(player.settings), QSettings::IniFormat).contains(QStringLiteral("list/path")));
     }
 }
@@ -132,78 +135,58 @@ TEST(ListChoice, AFileAlreadyListedIsChosenAsItsEntryWhateverItsSpelling)
 {
     const Player player;
     fs::create_symlink(player.search, player.temp.path() / "alias");
-    ListChoice choice = player.start();
+    GameRun run(player);
 
-    EXPECT_TRUE(choice.choose(player.temp.path() / "alias" / "animals.txt"));
-    EXPECT_EQ(choice.chosen().path, player.search / "animals.txt");
-    EXPECT_EQ(choice.chosen().origin, Origin::Found);
-    EXPECT_EQ(choice.lists().size(), 3u);
+    EXPECT_TRUE(run.choice.choose(player.temp.path() / "alias" / "animals.txt"));
+    EXPECT_EQ(run.choice.chosen().path, player.search / "animals.txt");
+    EXPECT_EQ(run.choice.chosen().origin, Origin::Found);
+    EXPECT_EQ(run.choice.lists().size(), 3u);
 
     // Picking the bundled list by its path is choosing the default, which is remembered by forgetting.
-    EXPECT_TRUE(choice.choose(player.program / "MSG.txt"));
-    EXPECT_TRUE(choice.chosenIsBundledDefault());
+    EXPECT_TRUE(run.choice.choose(player.program / "MSG.txt"));
+    EXPECT_TRUE(run.choice.chosenIsBundledDefault());
     EXPECT_FALSE(QSettings(qPath(player.settings), QSettings::IniFormat).contains(QStringLiteral("list/path")));
 }
 
-// A save written in place would leave half a file after a crash; QSettings must replace the file through a rename.
-TEST(ListChoice, SavingReplacesTheSettingsFileWholeAndLeavesNothingBeside)
+TEST(ListChoice, ARememberedListThatIsGoneGivesWayToTheBundledOne)
 {
     const Player player;
-    ListChoice choice = player.start();
-    ASSERT_TRUE(choice.choose(player.search / "animals.txt"));
-    struct stat before
-    {
-    };
-    ASSERT_EQ(::stat(player.settings.c_str(), &before), 0);
-
-    ASSERT_TRUE(choice.choose(player.search / "fruit.tsv"));
-
-    struct stat after
-    {
-    };
-    ASSERT_EQ(::stat(player.settings.c_str(), &after), 0);
-    EXPECT_NE(before.st_ino, after.st_ino);
-    EXPECT_EQ(testing::namesIn(player.settings.parent_path()), std::vector<std::string>{"fururupo.conf"});
-    EXPECT_EQ(utf8(choice.notice()), "");
-}
-
-TEST(ListChoice, ARememberedListThatIsGoneGivesWayToTheBundledOneWithANotice)
-{
-    const Player player;
-    player.start().choose(player.search / "animals.txt");
+    GameRun(player).choice.choose(player.search / "animals.txt");
     const std::string saved = testing::bytesOf(player.settings);
     fs::remove(player.search / "animals.txt");
 
-    const ListChoice choice = player.start();
+    const GameRun run(player);
 
-    EXPECT_TRUE(choice.chosenIsBundledDefault());
-    EXPECT_EQ(utf8(choice.notice()), utf8(u"前に選んだ単語リストが見つからないので、MSG.txt で遊びます：") +
-                                         (player.search / "animals.txt").native());
+    EXPECT_TRUE(run.choice.chosenIsBundledDefault());
+    EXPECT_EQ(run.choice.problem().kind, Kind::RememberedGone);
+    EXPECT_EQ(run.choice.problem().path, player.search / "animals.txt");
     // The choice stays remembered, in case the file comes back (a removable drive, say).
     EXPECT_EQ(testing::bytesOf(player.settings), saved);
 }
 
-TEST(ListChoice, ARememberedListThatCannotBeReadGivesWayToTheBundledOneWithANotice)
+TEST(ListChoice, ARememberedListThatCannotBeReadGivesWayToTheBundledOne)
 {
     const Player player;
     const fs::path locked = player.search / "animals.txt";
     const fs::path folder = player.search / "fruit.tsv";
-    player.start().choose(locked);
+    GameRun(player).choice.choose(locked);
     fs::permissions(locked, fs::perms::none);
 
     const std::string seen = testing::withoutPrivileges([&] {
-        const ListChoice choice = player.start();
-        return std::string(choice.chosenIsBundledDefault() ? "bundled " : "other ") + utf8(choice.notice());
+        const GameRun run(player);
+        const ListProblem& problem = run.choice.problem();
+        return std::string(run.choice.chosenIsBundledDefault() ? "bundled " : "other ") +
+               (problem.kind == Kind::RememberedUnusable ? "unusable " : "? ") + problem.path.native();
     });
-    EXPECT_EQ(seen, "bundled " + utf8(u"前に選んだ単語リストが使えないので、MSG.txt で遊びます：") + locked.native());
+    EXPECT_EQ(seen, "bundled unusable " + locked.native());
 
-    player.start().choose(folder);
+    GameRun(player).choice.choose(folder);
     fs::remove(folder);
     fs::create_directory(folder);
-    const ListChoice choice = player.start();
-    EXPECT_TRUE(choice.chosenIsBundledDefault());
-    EXPECT_EQ(utf8(choice.notice()),
-              utf8(u"前に選んだ単語リストが使えないので、MSG.txt で遊びます：") + folder.native());
+    const GameRun run(player);
+    EXPECT_TRUE(run.choice.chosenIsBundledDefault());
+    EXPECT_EQ(run.choice.problem().kind, Kind::RememberedUnusable);
+    EXPECT_EQ(run.choice.problem().path, folder);
 }
 
 // The settings file can be edited by anyone; a value this program would never have written must not become the list.
@@ -223,92 +206,13 @@ TEST(ListChoice, RememberedValuesItWouldNeverHaveWrittenAreIgnored)
     };
     for (const QVariant& value : values) {
         writeRemembered(player.settings, value);
-        const ListChoice choice = player.start();
-        EXPECT_TRUE(choice.chosenIsBundledDefault()) << value.toString().left(80).toStdString();
-        EXPECT_EQ(utf8(choice.notice()), "") << value.toString().left(80).toStdString();
+        const GameRun run(player);
+        EXPECT_TRUE(run.choice.chosenIsBundledDefault()) << value.toString().left(80).toStdString();
+        EXPECT_EQ(run.choice.problem().kind, Kind::None) << value.toString().left(80).toStdString();
     }
 }
 
-TEST(ListChoice, ABrokenSettingsFileIsMovedAsideKeptAndReplaced)
-{
-    std::mt19937 random(20240611);
-    std::string noise;
-    for (int i = 0; i < 2048; ++i)
-        noise += static_cast<char>(random());
-    std::string noiseWithoutNul = noise;
-    std::erase(noiseWithoutNul, '\0');
-    const std::vector<std::string> brokenFiles = {noise, noiseWithoutNul,
-                                                  "[list\npath=", std::string("[list]\npath=/a\0b\n", 17),
-                                                  "[list]\npath=@ByteArray(/caf\xe9.txt)\n"};
-
-    for (const std::string& broken : brokenFiles) {
-        const Player player;
-        fs::create_directories(player.settings.parent_path());
-        player.temp.write("config/fururupo/fururupo.conf", broken);
-
-        ListChoice choice = player.start();
-
-        EXPECT_TRUE(choice.chosenIsBundledDefault());
-        const std::vector<std::string> copies = brokenCopiesIn(player.settings.parent_path());
-        ASSERT_EQ(copies.size(), 1u) << broken.substr(0, 20);
-        const fs::path copy = player.settings.parent_path() / copies[0];
-        EXPECT_EQ(testing::bytesOf(copy), broken);
-        EXPECT_FALSE(fs::exists(player.settings));
-        EXPECT_EQ(utf8(choice.notice()),
-                  utf8(u"設定ファイルが壊れていたので別の名前で残し、新しく始めます：") + copy.native());
-
-        // The fresh file takes the next choice; the broken one is still there beside it.
-        EXPECT_TRUE(choice.choose(player.search / "animals.txt"));
-        EXPECT_EQ(utf8(choice.notice()), "");
-        EXPECT_EQ(player.start().chosen().path, player.search / "animals.txt");
-        EXPECT_EQ(testing::bytesOf(copy), broken);
-    }
-}
-
-// Writing over a broken file that could not be moved aside would destroy it; the choice then lasts this run only.
-TEST(ListChoice, ABrokenSettingsFileThatCannotBeMovedIsLeftAsItIs)
-{
-    const Player player;
-    const fs::path folder = player.settings.parent_path();
-    fs::create_directories(folder);
-    player.temp.write("config/fururupo/fururupo.conf", "[list\npath=");
-    fs::permissions(folder,
-                    fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read | fs::perms::others_exec);
-
-    const std::string seen = testing::withoutPrivileges([&] {
-        ListChoice choice = player.start();
-        std::string result = utf8(choice.notice()) + "\n";
-        result += choice.choose(player.search / "fruit.tsv") ? "chosen " : "refused ";
-        result += choice.chosen().path.filename().native() + " " + utf8(choice.notice());
-        return result;
-    });
-    fs::permissions(folder, fs::perms::owner_all);
-
-    EXPECT_EQ(seen, utf8(u"設定ファイルが壊れていて別の名前に移せないので、選んだ単語リストを覚えておけません：") +
-                        player.settings.native() + "\nchosen fruit.tsv " +
-                        utf8(u"選んだ単語リストを次回のために覚えておけませんでした：") + player.settings.native());
-    EXPECT_EQ(testing::bytesOf(player.settings), "[list\npath=");
-    EXPECT_EQ(testing::namesIn(folder), std::vector<std::string>{"fururupo.conf"});
-}
-
-TEST(ListChoice, ASecondBrokenSettingsFileDoesNotReplaceTheFirst)
-{
-    const Player player;
-    fs::create_directories(player.settings.parent_path());
-    player.temp.write("config/fururupo/fururupo.conf", "[first");
-    player.start();
-    player.temp.write("config/fururupo/fururupo.conf", "[second");
-    player.start();
-
-    const std::vector<std::string> copies = brokenCopiesIn(player.settings.parent_path());
-    ASSERT_EQ(copies.size(), 2u);
-    std::vector<std::string> contents;
-    for (const std::string& name : copies)
-        contents.push_back(testing::bytesOf(player.settings.parent_path() / name));
-    std::sort(contents.begin(), contents.end());
-    EXPECT_EQ(contents, (std::vector<std::string>{"[first", "[second"}));
-}
-
+// Problems with the settings file never stop a choice: it holds for this run, and the settings say why it was not kept.
 TEST(ListChoice, AChoiceThatCannotBeRememberedStillHoldsForThisRun)
 {
     const Player player;
@@ -320,37 +224,17 @@ TEST(ListChoice, AChoiceThatCannotBeRememberedStillHoldsForThisRun)
                                                  player.temp.path() / "taken.conf"};
 
     for (const fs::path& settings : settingsFiles) {
-        ListChoice choice(player.folders(), qPath(settings));
+        GameRun run(player.folders(), settings);
 
-        EXPECT_TRUE(choice.choose(player.search / "fruit.tsv"));
+        EXPECT_TRUE(run.choice.choose(player.search / "fruit.tsv"));
 
-        EXPECT_EQ(choice.chosen().path, player.search / "fruit.tsv");
-        EXPECT_EQ(utf8(choice.notice()),
-                  utf8(u"選んだ単語リストを次回のために覚えておけませんでした：") + settings.native());
+        EXPECT_EQ(run.choice.chosen().path, player.search / "fruit.tsv");
+        EXPECT_EQ(run.choice.problem().kind, Kind::None);
+        EXPECT_EQ(run.settings.problem().kind, SettingsProblem::Kind::NotKept) << settings;
+        EXPECT_EQ(run.settings.problem().path, qPath(settings));
         EXPECT_EQ(testing::bytesOf(blocker), "mine\n");
         EXPECT_TRUE(testing::namesIn(player.temp.path() / "taken.conf").empty());
     }
-}
-
-TEST(ListChoice, ASettingsFileThatCannotBeReadIsSaidSoAndLeftAlone)
-{
-    const Player player;
-    // Written by hand: Qt keeps what it read of a settings file for the process, and a child would inherit that.
-    fs::create_directories(player.settings.parent_path());
-    const std::string saved = "[list]\npath=@ByteArray(" + (player.search / "animals.txt").native() + ")\n";
-    player.temp.write("config/fururupo/fururupo.conf", saved);
-    fs::permissions(player.settings, fs::perms::none);
-
-    const std::string seen = testing::withoutPrivileges([&] {
-        const ListChoice choice = player.start();
-        return std::string(choice.chosenIsBundledDefault() ? "bundled " : "other ") + utf8(choice.notice());
-    });
-
-    EXPECT_EQ(seen, "bundled " + utf8(u"設定ファイルを読めないので、前に選んだ単語リストがわかりません：") +
-                        player.settings.native());
-    fs::permissions(player.settings, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(testing::bytesOf(player.settings), saved);
-    EXPECT_TRUE(brokenCopiesIn(player.settings.parent_path()).empty());
 }
 
 TEST(ListChoice, AnEmptySettingsPathRemembersNothingAndWritesNothing)
@@ -363,13 +247,13 @@ TEST(ListChoice, AnEmptySettingsPathRemembersNothingAndWritesNothing)
     const ScopedVariable dataHome("XDG_DATA_HOME", (home / "data").native());
     const std::vector<std::string> workingFolder = testing::namesIn(fs::current_path());
 
-    ListChoice choice(player.folders(), QString());
-    EXPECT_TRUE(choice.choose(player.search / "fruit.tsv"));
-    EXPECT_EQ(utf8(choice.notice()), "");
-    EXPECT_EQ(ListChoice(player.folders(), QString()).chosenIsBundledDefault(), true);
-    choice.chooseDefault();
+    GameRun run(player.folders(), fs::path());
+    EXPECT_TRUE(run.choice.choose(player.search / "fruit.tsv"));
+    EXPECT_EQ(run.settings.problem().kind, SettingsProblem::Kind::None);
+    EXPECT_EQ(GameRun(player.folders(), fs::path()).choice.chosenIsBundledDefault(), true);
+    run.choice.chooseDefault();
 
-    EXPECT_EQ(utf8(choice.notice()), "");
+    EXPECT_EQ(run.settings.problem().kind, SettingsProblem::Kind::None);
     EXPECT_EQ(testing::namesIn(player.temp.path()), (std::vector<std::string>{"home", "program", "search"}));
     EXPECT_EQ(testing::namesIn(home), std::vector<std::string>{"config"});
     EXPECT_TRUE(testing::namesIn(home / "config").empty());
@@ -379,44 +263,45 @@ TEST(ListChoice, AnEmptySettingsPathRemembersNothingAndWritesNothing)
 TEST(ListChoice, AListThatCannotBeChosenLeavesTheChoiceAndSaysWhy)
 {
     const Player player;
-    ListChoice choice = player.start();
-    ASSERT_TRUE(choice.choose(player.search / "animals.txt"));
+    GameRun run(player);
+    ASSERT_TRUE(run.choice.choose(player.search / "animals.txt"));
     const std::string saved = testing::bytesOf(player.settings);
 
-    EXPECT_FALSE(choice.choose(player.search));
-    EXPECT_EQ(choice.chosen().path, player.search / "animals.txt");
-    EXPECT_EQ(utf8(choice.notice()), utf8(u"フォルダーは単語リストにできません：") + player.search.native());
-    EXPECT_EQ(choice.lists().size(), 3u);
+    EXPECT_FALSE(run.choice.choose(player.search));
+    EXPECT_EQ(run.choice.chosen().path, player.search / "animals.txt");
+    EXPECT_EQ(run.choice.problem().kind, Kind::Folder);
+    EXPECT_EQ(run.choice.problem().path, player.search);
+    EXPECT_EQ(run.choice.lists().size(), 3u);
     EXPECT_EQ(testing::bytesOf(player.settings), saved);
 
-    choice.clearNotice();
-    EXPECT_EQ(utf8(choice.notice()), "");
+    run.choice.clearProblem();
+    EXPECT_EQ(run.choice.problem().kind, Kind::None);
 }
 
 TEST(ListChoice, RefreshFindsNewListsAndLetsAVanishedChoiceGo)
 {
     const Player player;
     const fs::path picked = player.temp.write("picked.txt", "ねこ\r\n");
-    ListChoice choice = player.start();
-    ASSERT_TRUE(choice.choose(picked));
+    GameRun run(player);
+    ASSERT_TRUE(run.choice.choose(picked));
     player.temp.write("search/birds.txt", "とり\r\n");
 
-    choice.refresh();
-    EXPECT_EQ(choice.lists().size(), 5u);
-    EXPECT_EQ(choice.lists()[1].path, player.search / "animals.txt");
-    EXPECT_EQ(choice.lists()[2].path, player.search / "birds.txt");
-    EXPECT_EQ(choice.lists().back().path, picked);
-    EXPECT_EQ(choice.chosen().path, picked);
+    run.choice.refresh();
+    EXPECT_EQ(run.choice.lists().size(), 5u);
+    EXPECT_EQ(run.choice.lists()[1].path, player.search / "animals.txt");
+    EXPECT_EQ(run.choice.lists()[2].path, player.search / "birds.txt");
+    EXPECT_EQ(run.choice.lists().back().path, picked);
+    EXPECT_EQ(run.choice.chosen().path, picked);
 
     fs::remove(picked);
-    choice.refresh();
-    EXPECT_TRUE(choice.chosenIsBundledDefault());
-    EXPECT_EQ(choice.lists().size(), 4u);
-    EXPECT_EQ(utf8(choice.notice()),
-              utf8(u"選んだ単語リストが見つからないので、MSG.txt で遊びます：") + picked.native());
+    run.choice.refresh();
+    EXPECT_TRUE(run.choice.chosenIsBundledDefault());
+    EXPECT_EQ(run.choice.lists().size(), 4u);
+    EXPECT_EQ(run.choice.problem().kind, Kind::ChosenGone);
+    EXPECT_EQ(run.choice.problem().path, picked);
 }
 
-TEST(ListChoiceWhyNotAList, NamesTheFileAndWhatIsWrongWithIt)
+TEST(ListChoiceWhyNotAList, TellsWhatIsWrongWithTheFileWithoutBlocking)
 {
     const TempFolder temp;
     testing::openToEveryone(temp);
@@ -431,30 +316,21 @@ TEST(ListChoiceWhyNotAList, NamesTheFileAndWhatIsWrongWithIt)
     const fs::path huge = temp.write("huge \xff.txt", "");
     fs::resize_file(huge, std::uintmax_t{4} << 30);
 
-    EXPECT_EQ(utf8(ListChoice::whyNotAList(good)), "");
-    EXPECT_EQ(utf8(ListChoice::whyNotAList(limit)), "");
-    EXPECT_EQ(utf8(ListChoice::whyNotAList(temp.path())),
-              utf8(u"フォルダーは単語リストにできません：") + temp.path().native());
-    EXPECT_EQ(utf8(ListChoice::whyNotAList(temp.path() / "missing.txt")),
-              utf8(u"ファイルが見つかりません：") + (temp.path() / "missing.txt").native());
-    EXPECT_EQ(utf8(ListChoice::whyNotAList(good / "below.txt")),
-              utf8(u"ファイルが見つかりません：") + (good / "below.txt").native());
-    EXPECT_EQ(utf8(ListChoice::whyNotAList(pipe)),
-              utf8(u"ふつうのファイルではないので単語リストにできません：") + pipe.native());
-    EXPECT_EQ(utf8(ListChoice::whyNotAList(over)),
-              utf8(u"16 MiB を超えるファイルは単語リストにできません：") + over.native());
-    EXPECT_EQ(utf8(ListChoice::whyNotAList(huge)), utf8(u"16 MiB を超えるファイルは単語リストにできません：") +
-                                                       temp.path().native() + "/huge \xef\xbf\xbd.txt");
+    EXPECT_EQ(ListChoice::whyNotAList(good), Kind::None);
+    EXPECT_EQ(ListChoice::whyNotAList(limit), Kind::None);
+    EXPECT_EQ(ListChoice::whyNotAList(temp.path()), Kind::Folder);
+    EXPECT_EQ(ListChoice::whyNotAList(temp.path() / "missing.txt"), Kind::NotFound);
+    EXPECT_EQ(ListChoice::whyNotAList(good / "below.txt"), Kind::NotFound);
+    EXPECT_EQ(ListChoice::whyNotAList(pipe), Kind::NotRegular);
+    EXPECT_EQ(ListChoice::whyNotAList(over), Kind::TooLarge);
+    EXPECT_EQ(ListChoice::whyNotAList(huge), Kind::TooLarge);
 
     fs::permissions(good, fs::perms::none);
-    EXPECT_EQ(testing::withoutPrivileges([&] { return utf8(ListChoice::whyNotAList(good)); }),
-              utf8(u"ファイルを開けないので単語リストにできません：") + good.native());
-}
-
-TEST(DefaultSettingsFile, LiesInThePlayersConfigurationFolder)
-{
-    const ScopedVariable configHome("XDG_CONFIG_HOME", "/somewhere/config");
-    EXPECT_EQ(defaultSettingsFile().toStdString(), "/somewhere/config/fururupo/fururupo.conf");
+    EXPECT_EQ(testing::withoutPrivileges([&] {
+                  return ListChoice::whyNotAList(good) == Kind::CannotOpen ? std::string("cannot open")
+                                                                           : std::string("other");
+              }),
+              "cannot open");
 }
 
 } // namespace

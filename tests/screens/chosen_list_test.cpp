@@ -3,6 +3,7 @@
 // reading and answered by it.
 #include "player/list_choice.h"
 #include "screens/application.h"
+#include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
 #include "screens/title_screen.h"
@@ -77,18 +78,15 @@ protected:
     }
     void TearDown() override { closeAllWindows(); }
 
-    std::shared_ptr<ListChoice> choice()
+    // A new run of the game: the lists found again and the choice restored from the settings file.
+    GameApp& newRun()
     {
-        ListFolders folders{program, {playerLists}};
-        return std::make_shared<ListChoice>(folders, settings);
+        runs.push_back(std::make_unique<GameApp>(ListFolders{program, {playerLists}}, settings, QString()));
+        return *runs.back();
     }
 
-    TitleScreen* openTitle(std::shared_ptr<ListChoice> lists)
-    {
-        auto* title = new TitleScreen(std::move(lists));
-        title->show();
-        return title;
-    }
+    TitleScreen* openTitle(GameApp& run) { return run.showTitle(); }
+    TitleScreen* openTitle() { return openTitle(newRun()); }
 
     static QStringList offered(QWidget* title)
     {
@@ -116,6 +114,7 @@ protected:
     std::filesystem::path playerLists;
     QString settings;
     ProcessEndRecorder ends;
+    std::vector<std::unique_ptr<GameApp>> runs;
 };
 
 } // namespace
@@ -124,7 +123,7 @@ protected:
 // is chosen until the player picks another, and Tab and Enter reach it.
 TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
 {
-    QWidget* title = openTitle(choice());
+    QWidget* title = openTitle();
     EXPECT_EQ(offered(title), (QStringList{QStringLiteral("MSG.txt"), QStringLiteral("animals.tsv"),
                                            QStringLiteral("kanji.tsv"), QStringLiteral("ほかのファイルを選ぶ…")}));
     EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
@@ -162,9 +161,9 @@ TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
 TEST_F(ChosenList, AKanjiWordShowsItsReadingAndIsAnsweredByIt)
 {
     InputBox::showGuide(false);
-    auto lists = choice();
-    ASSERT_TRUE(lists->choose(playerLists / "kanji.tsv"));
-    QWidget* form = startAndShowFirstWord(openTitle(lists));
+    GameApp& run = newRun();
+    ASSERT_TRUE(run.lists().choose(playerLists / "kanji.tsv"));
+    QWidget* form = startAndShowFirstWord(openTitle(run));
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("新聞"));
     EXPECT_EQ(text(form, "wordReading"), QStringLiteral("しんぶん"));
     EXPECT_EQ(text(form, "Label5"), QStringLiteral("■解説■\n毎朝届くニュース"));
@@ -206,7 +205,7 @@ TEST_F(ChosenList, AKanjiWordShowsItsReadingAndIsAnsweredByIt)
 TEST_F(ChosenList, TheChoiceIsKeptForTheNextRunAndAGoneListFallsBack)
 {
     {
-        QWidget* title = openTitle(choice());
+        QWidget* title = openTitle();
         auto* chooser = child<QComboBox>(title, "listChooser");
         chooser->setFocus();
         QTest::keyClick(chooser, Qt::Key_Down);
@@ -220,11 +219,11 @@ TEST_F(ChosenList, TheChoiceIsKeptForTheNextRunAndAGoneListFallsBack)
         EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji.tsv"));
         closeAllWindows();
     }
-    EXPECT_EQ(shown(openTitle(choice())), QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(shown(openTitle()), QStringLiteral("kanji.tsv"));
     closeAllWindows();
 
     std::filesystem::remove(playerLists / "kanji.tsv");
-    QWidget* title = openTitle(choice());
+    QWidget* title = openTitle();
     EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
     const QString notice = child<QLabel>(title, "listNotice")->toolTip();
     EXPECT_TRUE(notice.contains(QStringLiteral("kanji.tsv"))) << notice;
@@ -237,7 +236,7 @@ TEST_F(ChosenList, TheFileDialogPicksAnyFile)
 {
     const std::filesystem::path elsewhere = localPath(root.filePath(QStringLiteral("elsewhere/週の単語.tsv")));
     writeFile(elsewhere, std::string("\xEF\xBB\xBF") + "とけい\tじかんをはかる\n");
-    QWidget* title = openTitle(choice());
+    QWidget* title = openTitle();
     auto* chooser = child<QComboBox>(title, "listChooser");
 
     const auto answerDialog = [&](bool accept) {
@@ -265,7 +264,7 @@ TEST_F(ChosenList, TheFileDialogPicksAnyFile)
 // plays on with what it had.
 TEST_F(ChosenList, ADroppedFileIsChosenAndWhatCannotBePlayedIsSaid)
 {
-    QWidget* title = openTitle(choice());
+    QWidget* title = openTitle();
     ASSERT_TRUE(dropOn(title, {fileUrl(playerLists / "kanji.tsv")}));
     EXPECT_EQ(shown(title), QStringLiteral("kanji.tsv"));
 
@@ -278,7 +277,7 @@ TEST_F(ChosenList, ADroppedFileIsChosenAndWhatCannotBePlayedIsSaid)
     EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("とり"));
     closeAllWindows();
 
-    title = openTitle(choice());
+    title = openTitle();
     const QString before = shown(title);
     const std::filesystem::path huge = program / "huge.tsv";
     {
@@ -309,7 +308,7 @@ TEST_F(ChosenList, ADroppedFileIsChosenAndWhatCannotBePlayedIsSaid)
 // On the game screen a dropped list starts a new game on it at once; a refused one leaves the game as it was.
 TEST_F(ChosenList, ADropOnTheGameScreenPlaysThatList)
 {
-    QWidget* form = startAndShowFirstWord(openTitle(choice()));
+    QWidget* form = startAndShowFirstWord(openTitle());
     ASSERT_EQ(text(form, "Label4"), QStringLiteral("ねこ"));
     ASSERT_TRUE(dropOn(form, {QUrl(QStringLiteral("https://example.org/words.tsv"))}));
     EXPECT_TRUE(text(form, "loadFailureLine").contains(QStringLiteral("example.org")));
@@ -368,8 +367,8 @@ TEST_F(ChosenList, TheListNamedOnTheCommandLineIsChosen)
 // A title screen built on one folder offers nothing to choose and takes no drops: the window as it always was.
 TEST_F(ChosenList, ATitleScreenOnOneFolderHasNoChooser)
 {
-    auto* title = new TitleScreen(program);
-    title->show();
+    GameApp run(program);
+    auto* title = run.showTitle();
     EXPECT_FALSE(child<QComboBox>(title, "listChooser")->isVisible());
     EXPECT_FALSE(dropOn(title, {fileUrl(playerLists / "kanji.tsv")}));
 }

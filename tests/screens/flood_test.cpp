@@ -1,5 +1,6 @@
 // Floods of keys on the game's input box: the box holds a bounded text whatever arrives, so no key costs more than
 // the first, and the word on display still answers once the player deletes back.
+#include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
 
@@ -23,8 +24,7 @@ class Flood : public ::testing::Test
 protected:
     void SetUp() override
     {
-        form = new GameScreen(words.folder(), false, true, false);
-        form->show();
+        form = app.startGame(false, true, false);
         box = child<InputBox>(form, "Text1");
         tick(form, "Timer1", 4);
         tick(form, "Timer2");
@@ -37,6 +37,7 @@ protected:
     void TearDown() override { closeAllWindows(); }
 
     WordFolder words{{{QStringLiteral("しんぶん"), QStringLiteral("まいあさ とどく")}}};
+    GameApp app{words.folder()};
     ProcessEndRecorder ends;
     GameScreen* form = nullptr;
     InputBox* box = nullptr;

@@ -1,6 +1,7 @@
 #include "screen_test_support.h"
 
 #include "logic/word_list.h"
+#include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/title_screen.h"
 
@@ -26,9 +27,7 @@ protected:
 
     GameScreen* open(bool slow, bool normal, bool fast)
     {
-        auto* form = new GameScreen(words.folder(), slow, normal, fast);
-        form->show();
-        return form;
+        return app.startGame(slow, normal, fast);
     }
 
     // From the game start to the first word: four countdown ticks, then one word-clock tick.
@@ -67,6 +66,7 @@ protected:
     }
 
     WordFolder words{{{word, QStringLiteral("はるに さく はな")}}};
+    GameApp app{words.folder()};
     ProcessEndRecorder ends;
 };
 
@@ -93,8 +93,7 @@ protected:
 TEST_F(GameWindow, AppearsBlankThenCountsDownToTheFirstWord)
 {
     ShowRecorder recorder;
-    TitleScreen* title = new TitleScreen(words.folder());
-    title->show();
+    TitleScreen* title = app.showTitle();
     click(title, "Command1");
     ASSERT_EQ(recorder.shown.size(), 1u);
     EXPECT_EQ(recorder.shown.front(), (QStringList{QStringLiteral("ふつう"), "", "", "", " "}));
@@ -180,8 +179,7 @@ TEST_F(GameWindow, AnUnansweredWordTimesOutAfterTheLimitOfItsSpeed)
 // Without this the replay would read a title screen that is gone and fall back to the normal speed.
 TEST_F(GameWindow, PlayAgainStartsOverInEveryPhaseAndKeepsTheChosenSpeed)
 {
-    TitleScreen* title = new TitleScreen(words.folder());
-    title->show();
+    TitleScreen* title = app.showTitle();
     click(title, "Option1_2");
     click(title, "Command1");
     flushDeletes();
@@ -222,8 +220,7 @@ TEST_F(GameWindow, GoingBackStopsBothClocksAndBringsAFreshTitleScreen)
 {
     for (const char* phase : {"countdown", "playing"}) {
         SCOPED_TRACE(phase);
-        TitleScreen* title = new TitleScreen(words.folder());
-        title->show();
+        TitleScreen* title = app.showTitle();
         click(title, "Option1_0");
         click(title, "Command1");
         flushDeletes();

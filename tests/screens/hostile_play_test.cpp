@@ -3,6 +3,7 @@
 #include "support/temp_files.h"
 
 #include "platform/program_folder.h"
+#include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/title_screen.h"
 
@@ -44,8 +45,8 @@ struct Outcome
 
 Outcome play(const QString& folder)
 {
-    QPointer<GameScreen> form = new GameScreen(localPath(folder), false, true, false);
-    form->show();
+    GameApp app(localPath(folder));
+    QPointer<GameScreen> form = app.startGame(false, true, false);
     auto* failureLine = child<QLabel>(form, "loadFailureLine");
     Outcome outcome{failureLine->isVisible() ? failureLine->text() : QString(), {}, form->game().entries()};
     tick(form, "Timer1", 4);
@@ -183,8 +184,8 @@ TEST(HostileWordFiles, BlankLinesAreNeverPlayedAsWords)
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     out.write("\r\n    \r\n\r\n");
     out.close();
-    QPointer<GameScreen> form = new GameScreen(localPath(folder.path()), false, false, true);
-    form->show();
+    GameApp app(localPath(folder.path()));
+    QPointer<GameScreen> form = app.startGame(false, false, true);
     tick(form, "Timer1", 4);
     tick(form, "Timer2");
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("単語がありません"));
@@ -241,7 +242,7 @@ TEST(NoDisplay, TheGameSaysItNeedsADesktopSessionAndExitsWithStatus2)
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(workingFolder.path());
         process.start(game, c.arguments);
-        ASSERT_TRUE(process.waitForFinished(20000)) << c.what;
+        ASSERT_TRUE(process.waitForFinished(60000)) << c.what;
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << c.what;
         EXPECT_EQ(process.exitCode(), 2) << c.what;
         const QString said = QString::fromUtf8(process.readAllStandardError());
@@ -257,8 +258,8 @@ TEST(NoDisplay, TheGameSaysItNeedsADesktopSessionAndExitsWithStatus2)
 TEST(Endurance, ATimeUpOfAHundredThousandTicks)
 {
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあと なく")}}};
-    QPointer<GameScreen> form = new GameScreen(words.folder(), false, false, true);
-    form->show();
+    GameApp app(words.folder());
+    QPointer<GameScreen> form = app.startGame(false, false, true);
     tick(form, "Timer1", 4);
     tick(form, "Timer2", 5);
     ASSERT_EQ(text(form, "Label4"), QStringLiteral("お時間になりました。"));
@@ -280,8 +281,8 @@ TEST(Endurance, AHundredThousandRandomActions)
     ProcessEndRecorder ends;
     std::mt19937 random(20261207);
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    new TitleScreen(words.folder());
-    existingWindows(QStringLiteral("Form1")).front()->show();
+    GameApp app(words.folder());
+    app.showTitle();
     const char* const keys = "nekoinutorixa-'";
     int games = 0;
     for (int step = 0; step < 100000; ++step) {

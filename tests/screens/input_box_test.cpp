@@ -1,3 +1,4 @@
+#include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
 
@@ -175,8 +176,8 @@ TEST(InputBox, AWholeGameCanBeWonByTypingRomaji)
 {
     WordFolder words{{{QStringLiteral("しんぶん"), QStringLiteral("まいあさ とどく")}}};
     ProcessEndRecorder ends;
-    auto* form = new GameScreen(words.folder(), false, true, false);
-    form->show();
+    GameApp app(words.folder());
+    auto* form = app.startGame(false, true, false);
     auto* box = child<InputBox>(form, "Text1");
     tick(form, "Timer1", 4);
     for (int star = 1; star <= 21; ++star) {

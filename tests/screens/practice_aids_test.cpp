@@ -1,6 +1,7 @@
 // The practice aids on the real windows: the romaji guide on F1 and its mistake mark, the one-Enter final ん, and the
 // title screen's keyboard play (focus marks, Enter, Tab onto the chosen speed).
 #include "player/list_choice.h"
+#include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
 #include "screens/title_screen.h"
@@ -45,8 +46,7 @@ protected:
     GameScreen* openOn(const QString& word)
     {
         words.write({{word, QStringLiteral("せつめい")}});
-        auto* form = new GameScreen(words.folder(), false, true, false);
-        form->show();
+        auto* form = app.startGame(false, true, false);
         tick(form, "Timer1", 4);
         tick(form, "Timer2");
         EXPECT_EQ(text(form, "Label4"), word);
@@ -72,6 +72,7 @@ protected:
     }
 
     WordFolder words;
+    GameApp app{words.folder()};
     ProcessEndRecorder ends;
 };
 
@@ -213,8 +214,8 @@ TEST(TitleKeyboard, FocusIsMarkedAndTabLandsOnTheChosenSpeed)
 {
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあ")}}};
     ProcessEndRecorder ends;
-    auto* title = new TitleScreen(words.folder());
-    title->show();
+    GameApp app(words.folder());
+    auto* title = app.showTitle();
     // Only the active window shows the frame, and the platform activates a shown window from the event loop.
     QCoreApplication::processEvents();
     ASSERT_TRUE(title->isActiveWindow());
@@ -254,14 +255,13 @@ TEST(TitleKeyboard, EnterPressesTheFocusedButton)
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあ")}}};
     ProcessEndRecorder ends;
     MessageBoxAnswerer answerer;
-    auto* title = new TitleScreen(words.folder());
-    title->show();
+    GameApp app(words.folder());
+    auto* title = app.showTitle();
     QTest::keyClick(child<QWidget>(title, "Command1"), Qt::Key_Return);
     EXPECT_EQ(openWindows(QStringLiteral("Form2")).size(), 1u);
     closeAllWindows();
 
-    auto* second = new TitleScreen(words.folder());
-    second->show();
+    auto* second = app.showTitle();
     child<QWidget>(second, "Command2")->setFocus();
     QTest::keyClick(child<QWidget>(second, "Command2"), Qt::Key_Return);
     ASSERT_EQ(answerer.seen.size(), 1u);
@@ -277,8 +277,8 @@ TEST(TitleKeyboard, TheFrameFollowsTheFocusOnlyWhileTheWindowIsActive)
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあ")}}};
     ProcessEndRecorder ends;
     MessageBoxAnswerer answerer;
-    auto* title = new TitleScreen(std::make_shared<ListChoice>(ListFolders{words.folder(), {}}, QString()));
-    title->show();
+    GameApp app(ListFolders{words.folder(), {}}, QString(), QString());
+    auto* title = app.showTitle();
     auto* start = child<QPushButton>(title, "Command1");
     auto* exit = child<QPushButton>(title, "Command2");
     auto* slow = child<QRadioButton>(title, "Option1_0");

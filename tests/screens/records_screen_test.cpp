@@ -88,7 +88,8 @@ protected:
     void startAfresh()
     {
         closeAllWindows();
-        store.reset();
+        store = nullptr;
+        stores.clear();
         dir = std::make_unique<QTemporaryDir>();
     }
 
@@ -117,8 +118,10 @@ protected:
 
     RecordsScreen* open(SpeedLevel speed = SpeedLevel::Normal, QByteArray list = animals)
     {
-        store = std::make_shared<RecordsStore>(file());
-        auto* window = new RecordsScreen(store, list, QStringLiteral("どうぶつ"), speed);
+        // Each window keeps the store it was opened on; the test's windows are closed before the stores go.
+        stores.push_back(std::make_unique<RecordsStore>(file()));
+        store = stores.back().get();
+        auto* window = new RecordsScreen(*store, list, QStringLiteral("どうぶつ"), speed);
         window->show();
         QCoreApplication::processEvents();
         return window;
@@ -141,7 +144,8 @@ protected:
     }
 
     std::unique_ptr<QTemporaryDir> dir = std::make_unique<QTemporaryDir>();
-    std::shared_ptr<RecordsStore> store;
+    std::vector<std::unique_ptr<RecordsStore>> stores;
+    RecordsStore* store = nullptr;
 };
 
 // Presses the button of that text on the message box that opens next; fails and cancels if it has none. The box is

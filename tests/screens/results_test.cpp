@@ -5,7 +5,7 @@
 #include "player/records_store.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
-#include "screens/list_picking.h"
+#include "screens/game_app.h"
 #include "screens/records_screen.h"
 #include "screens/title_screen.h"
 
@@ -60,7 +60,8 @@ protected:
     {
         ASSERT_TRUE(home.isValid());
         file = home.filePath(QStringLiteral("data/fururupo/records.sqlite3"));
-        records = std::make_shared<RecordsStore>(file);
+        app = std::make_unique<GameApp>(ListFolders{words.folder(), {}}, QString(), file);
+        records = &app->records();
     }
     void TearDown() override
     {
@@ -69,9 +70,7 @@ protected:
 
     GameScreen* open(std::vector<std::u16string> practice = {})
     {
-        auto* form = new GameScreen(fixedListChoice(words.folder()), false, false, false, true, records,
-                                    std::move(practice));
-        form->show();
+        auto* form = app->startGame(false, false, true, practice);
         tick(form, "Timer1", 4);
         return form;
     }
@@ -106,10 +105,11 @@ protected:
 
     QTemporaryDir home;
     QString file;
-    std::shared_ptr<RecordsStore> records;
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあと鳴く")},
                       {QStringLiteral("いぬ"), QStringLiteral("わんと鳴く")},
                       {QStringLiteral("とり"), QStringLiteral("空を飛ぶ")}}};
+    std::unique_ptr<GameApp> app;
+    RecordsStore* records = nullptr;
 };
 
 } // namespace
@@ -234,9 +234,8 @@ TEST_F(Results, TheTitleScreenOpensTheRecordsWindowByKeyboardAndItsPracticeStart
         form->close();
         flushDeletes();
     }
-    auto* title = new TitleScreen(fixedListChoice(words.folder()), true, records);
+    auto* title = app->showTitle();
     child<QRadioButton>(title, "Option1_2")->setChecked(true);
-    title->show();
     title->activateWindow();
     QCoreApplication::processEvents();
     ASSERT_TRUE(title->isActiveWindow());

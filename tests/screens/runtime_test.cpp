@@ -2,6 +2,7 @@
 
 #include "platform/checked.h"
 #include "screens/application.h"
+#include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/text_and_placement.h"
 
@@ -37,8 +38,8 @@ private:
 TEST(Runtime, AnErrorInAClockSlotIsShownFromTheEventLoopThenEndsTheProgram)
 {
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
-    auto* game = new GameScreen(words.folder(), false, true, false);
-    game->show();
+    GameApp app(words.folder());
+    auto* game = app.startGame(false, true, false);
     ProcessEndRecorder ends;
     MessageBoxAnswerer answerer;
 
@@ -69,8 +70,8 @@ TEST(Runtime, AnErrorInAClockSlotIsShownFromTheEventLoopThenEndsTheProgram)
 TEST(Runtime, AnErrorEscapingAHandlerIsShownThenEndsTheProgramWithAFailure)
 {
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
-    auto* game = new GameScreen(words.folder(), false, true, false);
-    game->show();
+    GameApp app(words.folder());
+    auto* game = app.startGame(false, true, false);
     ProcessEndRecorder ends;
     MessageBoxAnswerer answerer;
 
@@ -103,7 +104,8 @@ TEST(Runtime, ThePopFaceFallsBackOnInstalledJapaneseFaces)
     };
 
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はな")}}};
-    GameScreen game(words.folder(), false, true, false);
+    GameApp app(words.folder());
+    GameScreen& game = *app.startGame(false, true, false);
     auto* prompt = child<QLabel>(&game, "Label4");
     EXPECT_EQ(prompt->font().family(), QStringLiteral("HG創英角ﾎﾟｯﾌﾟ体"));
     EXPECT_EQ(prompt->font().pointSizeF(), 36.0);

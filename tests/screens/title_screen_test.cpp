@@ -1,5 +1,6 @@
 #include "screen_test_support.h"
 
+#include "screens/game_app.h"
 #include "screens/title_screen.h"
 
 #include <QComboBox>
@@ -21,9 +22,7 @@ protected:
 
     TitleScreen* open()
     {
-        auto* form = new TitleScreen(words.folder());
-        form->show();
-        return form;
+        return app.showTitle();
     }
 
     static std::vector<bool> heartsShown(QWidget* form)
@@ -35,6 +34,7 @@ protected:
     }
 
     WordFolder words{{{QStringLiteral("さくら"), QStringLiteral("はるに さく はな")}}};
+    GameApp app{words.folder()};
     ProcessEndRecorder ends;
 };
 

@@ -1,15 +1,14 @@
 // Every way a window can go ends the game as closing it does: here, a window destroyed by another X client, on a
 // virtual display of the test's own with the real executable, and the watch that notices it on its own.
 #include "screens/application.h"
+#include "screens/game_app.h"
 #include "screens/title_screen.h"
 
 #include "screen_test_support.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <xcb/xproto.h>
 
@@ -33,7 +32,7 @@ public:
                       QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
                       QStringLiteral("1024x768x24")});
         // The server writes the number once it accepts clients.
-        while (!server.canReadLine() && server.waitForReadyRead(10000)) {
+        while (!server.canReadLine() && server.waitForReadyRead(60000)) {
         }
         const QByteArray number = server.readLine().trimmed();
         if (!number.isEmpty())
@@ -55,15 +54,16 @@ private:
     QProcess server;
 };
 
-// One xdotool command on that display; its output, trimmed, or nothing when it failed or took over ten seconds.
-std::optional<QString> xdotool(const QString& display, const QStringList& arguments)
+// One xdotool command on that display; its output, trimmed, or nothing when it failed or took longer than the time
+// given (a safety net only: every command returns as soon as what it waits for has happened).
+std::optional<QString> xdotool(const QString& display, const QStringList& arguments, int safetyMilliseconds = 10000)
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), display);
     QProcess tool;
     tool.setProcessEnvironment(environment);
     tool.start(QStringLiteral("xdotool"), arguments);
-    if (!tool.waitForFinished(10000)) {
+    if (!tool.waitForFinished(safetyMilliseconds)) {
         tool.kill();
         tool.waitForFinished();
         return std::nullopt;
@@ -73,23 +73,16 @@ std::optional<QString> xdotool(const QString& display, const QStringList& argume
     return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
 }
 
-// The window of that title, once it is mapped: looked for until it shows or thirty seconds have passed, since a
-// sanitized build on a busy machine can take many seconds to paint its first window.
+// The window of that title, once it is mapped: xdotool waits for it to show (--sync), which a sanitized build on a
+// busy machine can take many seconds to do.
 QString windowNamed(const QString& display, const QString& title)
 {
-    QElapsedTimer waited;
-    waited.start();
-    do {
-        const QString found =
-            xdotool(display, {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                              QStringLiteral("^") + title + QStringLiteral("$")})
-                .value_or(QString())
-                .section(QLatin1Char('\n'), 0, 0);
-        if (!found.isEmpty())
-            return found;
-        QThread::msleep(100);
-    } while (waited.elapsed() < 30000);
-    return {};
+    return xdotool(display,
+                   {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--name"), QStringLiteral("^") + title + QStringLiteral("$")},
+                   120000)
+        .value_or(QString())
+        .section(QLatin1Char('\n'), 0, 0);
 }
 
 } // namespace
@@ -144,7 +137,7 @@ TEST(WindowEnd, AWindowDestroyedByAnotherClientEndsTheGame)
             ASSERT_EQ(process.state(), QProcess::Running);
         }
         ASSERT_TRUE(xdotool(display.name, {QStringLiteral("windowclose"), target}));
-        ASSERT_TRUE(process.waitForFinished(15000)) << "still running 15 seconds after its window was destroyed";
+        ASSERT_TRUE(process.waitForFinished(60000)) << "still running a minute after its window was destroyed";
         EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     }
@@ -156,8 +149,8 @@ TEST(WindowEnd, TheWatchActsOnTheDestructionOfAWindowOfOursAlone)
 {
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあ")}}};
     ProcessEndRecorder ends;
-    auto* title = new TitleScreen(words.folder());
-    title->show();
+    GameApp app(words.folder());
+    auto* title = app.showTitle();
     const auto ours = static_cast<xcb_window_t>(title->winId());
     const auto event = [](std::uint8_t type, xcb_window_t window) {
         xcb_destroy_notify_event_t notify{};

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "logic/typing_game.h"
+#include "player/list_choice.h"
+#include "player/records_store.h"
+#include "player/settings.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QApplication;
+class QWidget;
+
+namespace fururupo {
+
+class GameScreen;
+class RecordsScreen;
+class TitleScreen;
+
+// The game as one object: it owns what outlives a window (the list choice, the settings and the history of games),
+// and opens and closes the windows when they ask, so that no window builds another. The title screen asks for a game
+// (START) and for the 成績 window; the game screen asks for the title screen back (帰る); the 成績 window asks for a
+// practice, which goes through the title screen's START so that it reads the speed chosen there.
+//
+// The windows it opens hold references to what it owns: it deletes those still open before it goes.
+class GameApp : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The game as a player runs it: the lists beside the program and in the data folders, the choice and the settings
+    // remembered in settingsFile, the games kept in recordsFile (empty file names keep nothing).
+    GameApp(ListFolders folders, QString settingsFile, QString recordsFile);
+    // The game on the MSG.txt of one folder alone, the windows as they were before lists could be chosen: nothing to
+    // choose, nothing remembered, no history and no 成績.
+    explicit GameApp(const std::filesystem::path& wordFolder);
+    ~GameApp() override;
+
+    // Opens a title screen: at start-up, and when a game screen asks for it back.
+    TitleScreen* showTitle();
+    // Opens a game screen whose first game starts at once with these speed flags, as the title screen's START does;
+    // with practiceWords, a practice on those words. Closes the 成績 window.
+    GameScreen* startGame(bool slow, bool normal, bool fast, const std::vector<std::u16string>& practiceWords = {});
+    // Opens the 成績 window on the chosen list at this speed, in place of one already open.
+    RecordsScreen* showRecords(SpeedLevel speed);
+
+    ListChoice& lists() { return choice; }
+    Settings& settings() { return kept; }
+    RecordsStore& records() { return store; }
+
+private:
+    template <class Window> Window* opened(Window* window);
+
+    Settings kept;
+    RecordsStore store;
+    ListChoice choice;
+    bool offersChoice;
+    bool keepsRecords;
+    QPointer<TitleScreen> title;
+    QPointer<RecordsScreen> recordsWindow;
+    std::vector<QPointer<QWidget>> windows;
+};
+
+// The whole program after setUpRuntime: the title screen offering the lists beside the executable and in the data
+// folders, with the list remembered from the last run chosen (or listFile, when given), then the event loop.
+// titleShown, when given, is called with the title screen right after it is first shown.
+int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown = {},
+            const std::optional<std::filesystem::path>& listFile = std::nullopt);
+
+} // namespace fururupo
