@@ -3,7 +3,7 @@
 // that answers a word never landing in the box after it.
 #include "logic/kana_keyboard.h"
 #include "logic/kana_marks.h"
-#include "player/list_choice.h"
+#include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
 
@@ -15,7 +15,6 @@
 #include <QTextCharFormat>
 
 #include <map>
-#include <memory>
 
 using namespace fururupo;
 using namespace fururupo::testing;
@@ -124,15 +123,11 @@ protected:
         closeAllWindows();
     }
 
-    // A game screen on a one-word list (or the words given, in turn), showing its first word.
+    // A game screen on the words given (MSG.txt), showing its first word.
     GameScreen* openOn(std::vector<WordFolder::Entry> entries)
     {
         words.write(entries);
-        auto* form = new GameScreen(words.folder(), false, true, false);
-        form->show();
-        tick(form, "Timer1", 4);
-        tick(form, "Timer2");
-        return form;
+        return showFirstWord(app.startGame(false, true, false));
     }
 
     // The same on a table with readings, for words written in kanji.
@@ -142,16 +137,20 @@ protected:
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(lines.toUtf8());
         file.close();
-        auto lists = std::make_shared<ListChoice>(ListFolders{words.folder(), {}}, QString());
-        EXPECT_TRUE(lists->choose(words.folder() / "kanji.tsv"));
-        auto* form = new GameScreen(lists, false, false, true, false);
-        form->show();
+        EXPECT_TRUE(tableApp.lists().choose(words.folder() / "kanji.tsv"));
+        return showFirstWord(tableApp.startGame(false, true, false));
+    }
+
+    static GameScreen* showFirstWord(GameScreen* form)
+    {
         tick(form, "Timer1", 4);
         tick(form, "Timer2");
         return form;
     }
 
     WordFolder words;
+    GameApp app{words.folder()};
+    GameApp tableApp{ListFolders{words.folder(), {}}, QString(), QString()};
     ProcessEndRecorder ends;
 };
 
