@@ -13,6 +13,7 @@ void GameTally::reset()
     good = 0;
     wrong = 0;
     corrected = 0;
+    byStyle = {};
     showing = false;
     current = {};
     missedHere.clear();
@@ -44,13 +45,19 @@ void GameTally::markMissed(std::size_t at)
         missedHere[at] = true;
 }
 
-void GameTally::keyTaken(std::u16string_view textAfter)
+void GameTally::keyTaken(std::u16string_view textAfter, std::optional<TypingStyle> typedAs)
 {
     if (!showing)
         return;
+    if (typedAs) {
+        std::int32_t& count = byStyle[static_cast<std::size_t>(*typedAs)];
+        count = add32(count, 1);
+    }
     const std::size_t length = textAfter.size();
     const std::size_t right = rightPart(textAfter);
-    const bool onTrack = right == length && length <= current.answer.size();
+    // A word in kanji may come converted, whole or in part: the start of the word as written is on track too.
+    const bool onTrack = (right == length && length <= current.answer.size()) ||
+                         (current.word != current.answer && std::u16string_view(current.word).starts_with(textAfter));
     if (length < lastLength) {
         corrected = add32(corrected, 1);
     } else if (onTrack) {
@@ -64,12 +71,22 @@ void GameTally::keyTaken(std::u16string_view textAfter)
     lastRight = right;
 }
 
-void GameTally::wordMatched(std::int32_t elapsed)
+void GameTally::wordMatched(std::int32_t elapsed, bool converted)
 {
     if (!showing)
         return;
     good = add32(good, 1);
+    current.converted = converted;
     closeWord(elapsed, false);
+}
+
+TypingStyle GameTally::typingStyle() const
+{
+    TypingStyle most = TypingStyle::Romaji;
+    for (const TypingStyle style : {TypingStyle::Kana, TypingStyle::InputMethod})
+        if (keysTypedAs(style) > 0 && keysTypedAs(style) >= keysTypedAs(most))
+            most = style;
+    return most;
 }
 
 void GameTally::wordTimedOut(std::int32_t elapsed)

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,17 @@ struct WordOutcome
     bool timedOut = false;
     // Keys typed on it that were mistakes.
     std::int32_t mistakes = 0;
+    // Answered by the word as written (kanji and all, committed by an input method's conversion) rather than by its
+    // reading.
+    bool converted = false;
+};
+
+// The ways a game's words are typed, which make different races: a kana game of 280 keys and a romaji game of 400
+// type the same words.
+enum class TypingStyle {
+    Romaji,      // romaji in the game's own box
+    Kana,        // kana input (the JIS kana keys) in the game's own box
+    InputMethod, // through the desktop's input method, whatever it is set to
 };
 
 // One kana (one UTF-16 character of the answers) over the words of a game: how many times it was to be typed, and in
@@ -32,10 +45,21 @@ struct KanaCount
 // the game shows or compares.
 //
 // A key is counted once it has taken effect, with the box's text as it then stands. While a word is on display, a key
-// after which the text is still the start of the answer is a good key; one after which it is not is a mistake, and
-// the first kana the text gets wrong is marked missed (once for that showing of the word). A key that shortens the
-// text (Backspace) is a correction, neither good nor a mistake. The key whose check accepts the word is a good key.
-// Keys while no word is on display (countdown, time-up, finish) are not counted.
+// after which the text is still the start of the answer (or of the word as written, for a word in kanji that an input
+// method converts) is a good key; one after which it is not is a mistake, and the first kana the text gets wrong is
+// marked missed (once for that showing of the word). A key that shortens the text (Backspace) is a correction,
+// neither good nor a mistake. A key that leaves the text as it was (a key an input method composes with, or one
+// held back for a sound mark) is judged by the text as it stands: good while it is right, a mistake while it is
+// wrong. The key whose check accepts the word is a good key. Keys while no word is on display (countdown, time-up,
+// finish) are not counted.
+//
+// Through an input method every key the player presses reaches the box as one event, and each is one key here: each
+// change of the composition (a letter, a Backspace inside it, a conversion, a move to another candidate or segment,
+// an Escape that abandons it) and each commit. The Enter that commits the composition is one key, and the Enter
+// after it that answers the word is another, as in the game's own box. Mistakes through an input method are what it
+// commits: the composition is not judged until it is in the box, so a conversion is no mistake, a commit that
+// differs from the reading is a mistake at its first wrong kana, and Latin letters committed in the middle of a word
+// are a mistake at the first of them.
 class GameTally
 {
 public:
@@ -44,20 +68,28 @@ public:
 
     // A word drawn and shown at word-clock tick `elapsed`.
     void wordShown(std::u16string_view word, std::u16string_view answer, std::int32_t elapsed);
-    // The check of a key accepted the word on display at tick `elapsed`; the key that did it is counted good here,
-    // and its own effect afterwards is not counted again.
-    void wordMatched(std::int32_t elapsed);
+    // The check of a key accepted the word on display at tick `elapsed`, by its reading or, `converted`, by the word as
+    // written; the key that did it is counted good here, and has no effect of its own afterwards.
+    void wordMatched(std::int32_t elapsed, bool converted = false);
     // The word on display ran out of time at tick `elapsed`; the kana where the last key left the text wrong (or the
     // first one not yet typed) is marked missed.
     void wordTimedOut(std::int32_t elapsed);
-    // A key has taken effect and the box now holds textAfter.
-    void keyTaken(std::u16string_view textAfter);
+    // A key has taken effect and the box now holds textAfter; typedAs is the way it typed, or none for a key that
+    // types in no particular way (Enter, Backspace on committed text, a Latin letter in the box's Latin mode).
+    void keyTaken(std::u16string_view textAfter, std::optional<TypingStyle> typedAs = std::nullopt);
 
     std::int32_t goodKeys() const { return good; }
     std::int32_t mistakes() const { return wrong; }
     std::int32_t corrections() const { return corrected; }
     // Every counted key: good ones, mistakes and corrections.
     std::int32_t keys() const { return good + wrong + corrected; }
+    // The counted keys that typed in that way.
+    std::int32_t keysTypedAs(TypingStyle style) const { return byStyle[static_cast<std::size_t>(style)]; }
+
+    // The way this game was typed: the one that typed most of its counted keys. A tie goes to the input method, then
+    // to kana, since a game typed half through an input method is not a race of the game's own box; a game of no
+    // typing keys at all is a romaji game, as every game starts in the box's romaji mode.
+    TypingStyle typingStyle() const;
 
     // The words matched or timed out, in the order shown; the word still on display is not among them.
     const std::vector<WordOutcome>& words() const { return outcomes; }
@@ -77,6 +109,7 @@ private:
     std::int32_t good = 0;
     std::int32_t wrong = 0;
     std::int32_t corrected = 0;
+    std::array<std::int32_t, 3> byStyle{};
 
     // The word on display.
     bool showing = false;

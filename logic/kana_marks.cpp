@@ -10,6 +10,8 @@ namespace {
 
 constexpr char16_t voicedMark = u'\u3099';
 constexpr char16_t semiVoicedMark = u'\u309A';
+constexpr char16_t spacingVoicedMark = u'\u309B';
+constexpr char16_t spacingSemiVoicedMark = u'\u309C';
 constexpr char16_t firstKana = u'\u3040';
 constexpr char16_t lastKana = u'\u30FF';
 
@@ -44,6 +46,36 @@ constexpr auto byBase = [] {
 
 } // namespace
 
+char16_t joinSoundMark(char16_t kana, char16_t mark)
+{
+    if (kana < firstKana || kana > lastKana)
+        return 0;
+    const Composition& entry = byBase[static_cast<std::size_t>(kana - firstKana)];
+    if (entry.base == 0)
+        return 0;
+    switch (mark) {
+    case voicedMark:
+    case spacingVoicedMark:
+        return entry.voiced;
+    case semiVoicedMark:
+    case spacingSemiVoicedMark:
+        return entry.semiVoiced;
+    default:
+        return 0;
+    }
+}
+
+MarkedKana splitSoundMark(char16_t kana)
+{
+    for (const Composition& c : compositions) {
+        if (c.voiced == kana)
+            return {c.base, spacingVoicedMark};
+        if (c.semiVoiced != 0 && c.semiVoiced == kana)
+            return {c.base, spacingSemiVoicedMark};
+    }
+    return {kana, 0};
+}
+
 void composeKanaMarks(std::u16string& text)
 {
     // Most lines hold no mark at all: find the first before rewriting anything.
@@ -52,11 +84,8 @@ void composeKanaMarks(std::u16string& text)
     std::size_t out = first;
     for (std::size_t in = first; in < text.size(); ++in) {
         const char16_t c = text[in];
-        if ((c == voicedMark || c == semiVoicedMark) && out > 0 && text[out - 1] >= firstKana &&
-            text[out - 1] <= lastKana) {
-            const Composition& entry = byBase[static_cast<std::size_t>(text[out - 1] - firstKana)];
-            const char16_t composed = c == voicedMark ? entry.voiced : entry.semiVoiced;
-            if (entry.base != 0 && composed != 0) {
+        if (isMark(c) && out > 0) {
+            if (const char16_t composed = joinSoundMark(text[out - 1], c)) {
                 text[out - 1] = composed;
                 continue;
             }

@@ -10,4 +10,18 @@ namespace fururupo {
 // else stays, and the spacing marks ゛ ゜ (U+309B, U+309C) are never joined.
 void composeKanaMarks(std::u16string& text);
 
+// The kana that `kana` and a sound mark make together (か and ゛ → が, は and ゜ → ぱ, ワ and ゛ → ヷ), or 0 when they
+// make none. The mark may be the spacing ゛ ゜ (U+309B, U+309C) typed as keys of their own, or the combining U+3099,
+// U+309A.
+char16_t joinSoundMark(char16_t kana, char16_t mark);
+
+// A kana with a sound mark split into its kana and the spacing mark (が → か and ゛, ヴ → ウ and ゛); any other
+// character comes back whole, with no mark (0).
+struct MarkedKana
+{
+    char16_t kana = 0;
+    char16_t mark = 0;
+};
+MarkedKana splitSoundMark(char16_t kana);
+
 } // namespace fururupo

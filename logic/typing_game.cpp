@@ -175,10 +175,11 @@ void TypingGame::wordClockTick()
 void TypingGame::checkInput(std::u16string_view text)
 {
     // Only a word drawn from the list can be matched: an empty prompt, a countdown step or a message never earns a
-    // star, so holding a key cannot win a game. A word written in kanji is answered by its reading.
-    if (!wordShown || text != answerText)
+    // star, so holding a key cannot win a game. A word written in kanji is answered by its reading, or by itself.
+    const bool converted = text != answerText && text == promptText;
+    if (!wordShown || (text != answerText && !converted))
         return;
-    counting.wordMatched(counters.elapsed);
+    counting.wordMatched(counters.elapsed, converted);
     starsText += texts::star;
     display.setStars(starsText);
     showPrompt({});

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -48,13 +49,20 @@ public:
     void startGame(bool slow, bool normal, bool fast, const Load& load);
     void countdownTick();
     void wordClockTick();
-    // text is the input box's text before the key that triggered the call takes effect.
+    // text is the input box's text before the key that triggered the call takes effect. The word on display is
+    // answered by its reading, or by the word as written (a kanji word an input method converted and committed).
     void checkInput(std::u16string_view text);
-    // The same key once it has taken effect, with the box's text as it then stands: counted, never compared.
-    void keyTaken(std::u16string_view textAfter) { counting.keyTaken(textAfter); }
+    // The same key once it has taken effect, with the box's text as it then stands and the way it typed (none for a
+    // key that types in no particular way): counted, never compared.
+    void keyTaken(std::u16string_view textAfter, std::optional<TypingStyle> typedAs = std::nullopt)
+    {
+        counting.keyTaken(textAfter, typedAs);
+    }
 
     // What this game has counted so far: keys, mistakes, words and kana.
     const GameTally& tally() const { return counting; }
+    // The way this game's words were typed, as its tally works it out.
+    TypingStyle typingStyle() const { return counting.typingStyle(); }
     // The counters of a game, read-only: only the game's own operations change them.
     std::int16_t countdown() const { return counters.countdown; }
     std::int16_t ticksLeft() const { return counters.ticksLeft; }

@@ -64,9 +64,9 @@ GameScreen::GameScreen(ListChoice& lists, RecordsStore& records, bool offersChoi
         if (!closing)
             guarded([&] { typingGame.checkInput(text.toStdU16String()); });
     });
-    connect(ui->Text1, &InputBox::keyTaken, this, [this](const QString& text) {
+    connect(ui->Text1, &InputBox::keyTaken, this, [this](const QString& text, std::optional<TypingStyle> typedAs) {
         if (!closing)
-            guarded([&] { typingGame.keyTaken(text.toStdU16String()); });
+            guarded([&] { typingGame.keyTaken(text.toStdU16String(), typedAs); });
     });
     connect(ui->Label6, &ClickableLabel::clicked, this, &GameScreen::playAgain);
     connect(ui->Label3, &ClickableLabel::clicked, this, &GameScreen::goBack);

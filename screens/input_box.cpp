@@ -10,6 +10,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLocale>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPen>
 #include <QTextCharFormat>
@@ -20,6 +21,10 @@
 namespace fururupo {
 
 namespace {
+
+// What the box receives from the keyboard and the input method, key by key, at debug level
+// (QT_LOGGING_RULES=fururupo.input.debug=true): how a player's input method talks to the game.
+Q_LOGGING_CATEGORY(lcInput, "fururupo.input", QtInfoMsg)
 
 // Keys before which the pending letters must be settled, as an input method settles them.
 bool settlesPending(const QKeyEvent& key)
@@ -50,6 +55,7 @@ bool settlesPending(const QKeyEvent& key)
 } // namespace
 
 bool InputBox::guideOn = false;
+bool InputBox::kanaInputOn = false;
 
 InputBox::InputBox(QWidget* parent) : QLineEdit(parent)
 {
@@ -57,7 +63,30 @@ InputBox::InputBox(QWidget* parent) : QLineEdit(parent)
     // Room at the right for the mode mark, so typed text never runs under it.
     setTextMargins(0, 0, 28, 0);
     setMaxLength(longestText);
-    setToolTip(QStringLiteral("ローマ字で単語を入力して Enter を押してください。F1 でローマ字のガイドを表示します。"));
+    updateToolTip();
+}
+
+void InputBox::updateToolTip()
+{
+    setToolTip(
+        kanaInputOn
+            ? QStringLiteral("かな入力で単語を入力して Enter を押してください。F1 で押すキーのガイドを表示します。")
+            : QStringLiteral("ローマ字で単語を入力して Enter を押してください。F1 でローマ字のガイドを表示します。"));
+}
+
+void InputBox::setKanaInput(bool on)
+{
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (auto* box = qobject_cast<InputBox*>(widget))
+            box->commitPending();
+    }
+    kanaInputOn = on;
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (auto* box = qobject_cast<InputBox*>(widget)) {
+            box->updateToolTip();
+            box->update();
+        }
+    }
 }
 
 void InputBox::setWord(std::u16string_view shown)
@@ -79,7 +108,7 @@ void InputBox::showGuide(bool on)
 // the word's next kana is of the other script than the mode; ー, punctuation and anything else switch nothing.
 bool InputBox::needsScriptSwitch(const QString& committed) const
 {
-    if (!composer.pending().empty() || inputMode == Mode::Direct ||
+    if (!pendingText().isEmpty() || inputMode == Mode::Direct ||
         static_cast<std::size_t>(committed.size()) >= word.size())
         return false;
     const char16_t next = word[static_cast<std::size_t>(committed.size())];
@@ -88,23 +117,35 @@ bool InputBox::needsScriptSwitch(const QString& committed) const
     return (hiragana && inputMode == Mode::Katakana) || (katakana && inputMode == Mode::Hiragana);
 }
 
-const RomajiHint& InputBox::currentHint() const
+const InputBox::GuideSeen& InputBox::currentGuide() const
 {
-    static const RomajiHint none{u"", RomajiHint::noMistake, false};
+    static const GuideSeen none;
     if (!guideOn || word.empty())
         return none;
     const QString committed = text();
+    const QString pending = pendingText();
     GuideSeen& seen = guideSeen;
-    if (!seen.valid || seen.text != committed || seen.pending != composer.pending() || seen.word != word ||
-        seen.family != guide.family() || seen.mode != inputMode) {
+    if (!seen.valid || seen.text != committed || seen.pending != pending || seen.word != word ||
+        seen.family != guide.family() || seen.mode != inputMode || seen.kana != kanaInputOn) {
         seen.text = committed;
-        seen.pending = composer.pending();
+        seen.pending = pending;
         seen.word = word;
         seen.family = guide.family();
         seen.mode = inputMode;
-        seen.hint = guide.hint(word, committed.toStdU16String(), composer.pending());
-        QString rest = qtext(seen.hint.rest);
-        if (!rest.isEmpty() && !seen.hint.mistaken() && needsScriptSwitch(committed))
+        seen.kana = kanaInputOn;
+        QString rest;
+        if (kanaInputOn) {
+            const KanaHint hint = guideKana(word, committed.toStdU16String(), kanaComposer.pending());
+            seen.mistakeAt = hint.mistakeAt;
+            rest = qtext(kanaGuideText(hint.keys));
+        } else {
+            const RomajiHint hint = guide.hint(word, committed.toStdU16String(), composer.pending());
+            seen.mistakeAt = hint.mistakeAt;
+            rest = qtext(hint.rest);
+        }
+        if (seen.mistaken())
+            rest.clear();
+        if (!rest.isEmpty() && needsScriptSwitch(committed))
             rest.prepend(QStringLiteral("F7 "));
         if (rest != seen.rest) {
             seen.rest = rest;
@@ -113,19 +154,18 @@ const RomajiHint& InputBox::currentHint() const
         }
         seen.valid = true;
     }
-    return seen.hint;
+    return seen;
 }
 
 QString InputBox::guideText() const
 {
-    const RomajiHint& hint = currentHint();
-    return hint.mistaken() || hint.rest.empty() ? QString() : guideSeen.rest;
+    return currentGuide().rest;
 }
 
 int InputBox::markedMistake() const
 {
-    const RomajiHint& hint = currentHint();
-    return hint.mistaken() ? static_cast<int>(hint.mistakeAt) : -1;
+    const GuideSeen& seen = currentGuide();
+    return seen.mistaken() ? static_cast<int>(seen.mistakeAt) : -1;
 }
 
 QVariant InputBox::inputMethodQuery(Qt::InputMethodQuery query) const
@@ -140,61 +180,89 @@ void InputBox::setMode(Mode mode)
 {
     commitPending();
     inputMode = mode;
-    composer.setScript(mode == Mode::Katakana ? Script::Katakana : Script::Hiragana);
+    const Script script = mode == Mode::Katakana ? Script::Katakana : Script::Hiragana;
+    composer.setScript(script);
+    kanaComposer.setScript(script);
     update();
 }
 
 void InputBox::resetText(const QString& text)
 {
+    ++resets;
     composer.reset();
+    kanaComposer.reset();
     showComposition({});
-    if (hasFocus())
+    if (hasFocus()) {
+        resetting = true;
         QGuiApplication::inputMethod()->reset();
+        resetting = false;
+    }
+    composition = {};
     setText(text);
 }
 
 QString InputBox::pendingLetters() const
 {
-    return qtext(composer.pending());
+    return pendingText();
+}
+
+QString InputBox::pendingText() const
+{
+    QString pending = qtext(composer.pending());
+    if (kanaComposer.pending() != 0)
+        pending += QChar(kanaComposer.pending());
+    return pending;
 }
 
 bool InputBox::event(QEvent* event)
 {
-    if (event->type() == QEvent::KeyPress) {
-        const auto& key = static_cast<const QKeyEvent&>(*event);
-        // The n (or ') after an early ん belongs to that ん, as the rest of "nn": when its key-down accepts the word
-        // the box is emptied, and the key must not start the next word with a stray n.
-        const char16_t typed = key.text().size() == 1 ? key.text().at(0).unicode() : u'\0';
-        const bool finishesEarlyN = inputMode != Mode::Direct && composer.finishesEarlyN(typed);
-        Q_EMIT keyDown(text());
-        if (finishesEarlyN && !composer.finishesEarlyN(typed)) {
-            event->accept();
-            return true;
-        }
-        // What the key did, once it has done it: a key that typed something or changed the text, not a mode key or
-        // Shift on its own.
-        const QString textBefore = text();
-        const std::u16string pendingBefore = composer.pending();
-        const bool typesSomething = typed != u'\0' && QChar(typed).isPrint();
-        const auto announceEffect = [&] {
-            if (typesSomething || text() != textBefore || composer.pending() != pendingBefore)
-                Q_EMIT keyTaken(text());
-        };
-        if (composeKey(key)) {
-            event->accept();
-            announceEffect();
-            return true;
-        }
-        const bool handled = QLineEdit::event(event);
-        announceEffect();
-        return handled;
+    if (event->type() != QEvent::KeyPress)
+        return QLineEdit::event(event);
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    qCDebug(lcInput) << "key" << Qt::hex << key.key() << Qt::dec << "scan code" << key.nativeScanCode() << "text"
+                     << key.text() << "modifiers" << key.modifiers();
+    const int resetsBefore = resets;
+    Q_EMIT keyDown(text());
+    if (resets != resetsBefore) {
+        // The key's check answered the word and the box was emptied for the next: the key lands nowhere (a Space
+        // would leave a blank the next word could never match, the n of "nn" a stray n). A mode key still switches.
+        switchMode(key);
+        event->accept();
+        return true;
     }
-    return QLineEdit::event(event);
+    // What the key did, once it has done it: a key that typed something or changed the text, not a mode key or
+    // Shift on its own.
+    const QString textBefore = text();
+    const QString pendingBefore = pendingText();
+    const QString typed = key.text();
+    const bool typesText = !kanaKeys() && typed.size() == 1 && typed.at(0).isPrint();
+    keyTypedAs.reset();
+    const auto announceEffect = [&] {
+        if (keyTypedAs || typesText || text() != textBefore || pendingText() != pendingBefore)
+            Q_EMIT keyTaken(text(), keyTypedAs);
+    };
+    if (composeKey(key)) {
+        event->accept();
+        announceEffect();
+        return true;
+    }
+    const bool handled = QLineEdit::event(event);
+    announceEffect();
+    return handled;
 }
 
-bool InputBox::composeKey(const QKeyEvent& key)
+bool InputBox::switchMode(const QKeyEvent& key)
 {
-    const bool plain = !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    const bool alt = key.modifiers().testFlag(Qt::AltModifier);
+    // Alt + ひらがな/カタカナ, which X11's Japanese layout sends as the Romaji key; known by its place as well, since
+    // other layouts may send nothing of their own for it.
+    if (key.key() == Qt::Key_Romaji ||
+        (alt && (key.key() == Qt::Key_Hiragana_Katakana ||
+                 keyOfX11Keycode(key.nativeScanCode()) == KeyboardKey::KatakanaHiragana))) {
+        setKanaInput(!kanaInputOn);
+        Q_EMIT kanaInputSwitched(kanaInputOn);
+        return true;
+    }
     switch (key.key()) {
     case Qt::Key_Zenkaku_Hankaku:
     case Qt::Key_Zenkaku:
@@ -215,10 +283,19 @@ bool InputBox::composeKey(const QKeyEvent& key)
         showGuide(!guideOn);
         return true;
     default:
-        break;
+        return false;
     }
+}
+
+bool InputBox::composeKey(const QKeyEvent& key)
+{
+    if (switchMode(key))
+        return true;
     if (inputMode == Mode::Direct)
         return false;
+    if (kanaInputOn)
+        return composeKanaKey(key);
+    const bool plain = !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
     if (plain && key.key() == Qt::Key_Backspace && composer.backspace()) {
         showComposition({});
         return true;
@@ -230,8 +307,10 @@ bool InputBox::composeKey(const QKeyEvent& key)
     }
     const QString typed = key.text();
     // A full box takes no more letters, not even pending ones: the key has been announced, and that is all it does.
-    if (plain && typed.size() == 1 && typed.at(0).isPrint() && text().size() >= maxLength())
+    if (plain && typed.size() == 1 && typed.at(0).isPrint() && text().size() >= maxLength()) {
+        keyTypedAs = TypingStyle::Romaji;
         return true;
+    }
     if (plain && typed.size() == 1 && typed.at(0).unicode() >= 0x20 && typed.at(0).unicode() < 0x7F) {
         const char16_t letter = typed.at(0).unicode();
         const std::u16string pendingBefore = composer.pending();
@@ -239,6 +318,7 @@ bool InputBox::composeKey(const QKeyEvent& key)
             word.empty() ? composer.feed(letter) : composer.feed(letter, word, text().toStdU16String());
         guide.follow(pendingBefore, letter);
         showComposition(qtext(committed));
+        keyTypedAs = TypingStyle::Romaji;
         return true;
     }
     if (settlesPending(key))
@@ -246,9 +326,46 @@ bool InputBox::composeKey(const QKeyEvent& key)
     return false;
 }
 
-void InputBox::showComposition(const QString& commit)
+// Kana input reads the key's place, never its text: the desktop's layout may make it type a Latin letter, or nothing.
+bool InputBox::composeKanaKey(const QKeyEvent& key)
 {
-    const QString preedit = qtext(composer.pending());
+    const bool plain = !(key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (plain && key.key() == Qt::Key_Backspace && kanaComposer.backspace()) {
+        showComposition({});
+        return true;
+    }
+    if (plain && key.key() == Qt::Key_Escape && kanaComposer.pending() != 0) {
+        kanaComposer.reset();
+        showComposition({});
+        return true;
+    }
+    const std::optional<KeyboardKey> place = keyOfX11Keycode(key.nativeScanCode());
+    const char16_t typed = plain && place ? kanaOfKey(*place, key.modifiers().testFlag(Qt::ShiftModifier)) : u'\0';
+    if (typed != 0) {
+        keyTypedAs = TypingStyle::Kana;
+        const QString before = text().left(cursorPosition());
+        const KanaEdit edit = kanaComposer.feed(typed, word, before.toStdU16String());
+        // A full box takes no more kana, as it takes no more letters; a sound mark that joins a kana still fits.
+        const auto grows = static_cast<qsizetype>(edit.commit.size()) - static_cast<qsizetype>(edit.replaced);
+        if (grows > 0 && text().size() + grows > maxLength()) {
+            kanaComposer.reset();
+            showComposition({});
+            return true;
+        }
+        showComposition(qtext(edit.commit), static_cast<int>(edit.replaced));
+        return true;
+    }
+    // A key with no kana (one of another layout, the keypad) types nothing, whatever text the layout gives it.
+    if (plain && !key.text().isEmpty() && key.text().at(0).isPrint())
+        return true;
+    if (settlesPending(key))
+        commitPending();
+    return false;
+}
+
+void InputBox::showComposition(const QString& commit, int replaced)
+{
+    const QString preedit = pendingText();
     QList<QInputMethodEvent::Attribute> attributes;
     if (!preedit.isEmpty()) {
         QTextCharFormat underlined;
@@ -256,29 +373,72 @@ void InputBox::showComposition(const QString& commit)
         attributes.append({QInputMethodEvent::TextFormat, 0, static_cast<int>(preedit.size()), underlined});
         attributes.append({QInputMethodEvent::Cursor, static_cast<int>(preedit.size()), 1, QVariant()});
     }
-    QInputMethodEvent composition(preedit, attributes);
-    composition.setCommitString(commit);
+    QInputMethodEvent composing(preedit, attributes);
+    composing.setCommitString(commit, -replaced, replaced);
     // Straight to the line edit: our own composition is not an input method's commit and is no key-down.
-    QLineEdit::inputMethodEvent(&composition);
+    QLineEdit::inputMethodEvent(&composing);
 }
 
 void InputBox::commitPending()
 {
     if (!composer.pending().empty())
         showComposition(qtext(composer.flush()));
+    if (kanaComposer.pending() != 0)
+        showComposition(qtext(kanaComposer.flush()));
+}
+
+// An empty composition is the same whatever cursor it carries: fcitx5 follows every commit with an empty one that
+// has a cursor, and sends one more when it is switched on, and neither is a key.
+bool InputBox::sameComposition(const Composition& seen, const QInputMethodEvent& event)
+{
+    if (seen.preedit != event.preeditString())
+        return false;
+    if (seen.preedit.isEmpty())
+        return true;
+    if (seen.attributes.size() != event.attributes().size())
+        return false;
+    for (qsizetype i = 0; i < seen.attributes.size(); ++i) {
+        const QInputMethodEvent::Attribute& a = seen.attributes.at(i);
+        const QInputMethodEvent::Attribute& b = event.attributes().at(i);
+        if (a.type != b.type || a.start != b.start || a.length != b.length || a.value != b.value)
+            return false;
+    }
+    return true;
 }
 
 void InputBox::inputMethodEvent(QInputMethodEvent* event)
 {
-    // A real input method swallows the keys behind its commit, so the commit itself counts as the key-down.
-    const bool commits = !event->commitString().isEmpty();
-    if (commits)
-        Q_EMIT keyDown(text());
-    if (!composer.pending().empty())
-        composer.reset();
+    // What the input method sends while it is told to drop its composition goes with the text the reset replaces.
+    if (resetting) {
+        qCDebug(lcInput) << "input method, while reset: composition" << event->preeditString() << "commit"
+                         << event->commitString();
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    const bool isKey =
+        !event->commitString().isEmpty() || event->replacementLength() != 0 || !sameComposition(composition, *event);
+    qCDebug(lcInput) << "input method: composition" << event->preeditString() << "commit" << event->commitString()
+                     << "replacing" << event->replacementStart() << event->replacementLength() << "attributes"
+                     << event->attributes().size() << (isKey ? "a key" : "no key");
+    if (!isKey) {
+        // A repeat of the composition as it stands would only wipe the box's own pending letters off the screen.
+        if (pendingText().isEmpty())
+            QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    // A real input method swallows the keys behind its composition, so each of its events is the key-down: checked
+    // before it lands, and dropped, like any key, when that check answers the word.
+    const int resetsBefore = resets;
+    Q_EMIT keyDown(text());
+    if (resets != resetsBefore) {
+        event->accept();
+        return;
+    }
+    composer.reset();
+    kanaComposer.reset();
+    composition = {event->preeditString(), event->attributes()};
     QLineEdit::inputMethodEvent(event);
-    if (commits)
-        Q_EMIT keyTaken(text());
+    Q_EMIT keyTaken(text(), TypingStyle::InputMethod);
 }
 
 void InputBox::focusOutEvent(QFocusEvent* event)
@@ -292,18 +452,39 @@ void InputBox::paintEvent(QPaintEvent* event)
     QLineEdit::paintEvent(event);
     QPainter painter(this);
     paintGuide(painter);
-    // A small, dim mark of the mode at the right end: あ, ア or A.
+    // A small, dim mark of the mode at the right end: あ, ア, か, カ or A.
     const ModeMark& mark = modeMark();
     QColor dim = palette().color(QPalette::Text);
     dim.setAlpha(110);
     painter.setPen(dim);
-    const int shown = static_cast<int>(inputMode);
+    const int shown = modeMarkIndex();
     mark.layout[shown].lineAt(0).draw(&painter, mark.at[shown]);
+}
+
+namespace {
+
+const QString& modeMarkOf(int index)
+{
+    static const QString marks[] = {QStringLiteral("あ"), QStringLiteral("ア"), QStringLiteral("A"),
+                                    QStringLiteral("か"), QStringLiteral("カ")};
+    return marks[index];
+}
+
+} // namespace
+
+int InputBox::modeMarkIndex() const
+{
+    const int mode = static_cast<int>(inputMode);
+    return kanaKeys() ? mode + 3 : mode;
+}
+
+QString InputBox::modeMarkText() const
+{
+    return modeMarkOf(modeMarkIndex());
 }
 
 const InputBox::ModeMark& InputBox::modeMark() const
 {
-    static const QString marks[] = {QStringLiteral("あ"), QStringLiteral("ア"), QStringLiteral("A")};
     ModeMark& mark = modeMarks;
     if (mark.valid && mark.size == size() && mark.boxFont == font())
         return mark;
@@ -315,9 +496,9 @@ const InputBox::ModeMark& InputBox::modeMark() const
     // Laid out and placed as drawText lays out and places a line right-aligned and centred in the box, short of its
     // right edge, so the mark looks the same; only the shaping is kept from one paint to the next.
     const QRectF area = rect().adjusted(0, 0, -6, 0);
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 5; ++i) {
         QTextLayout& layout = mark.layout[i];
-        layout.setText(marks[i]);
+        layout.setText(modeMarkOf(i));
         layout.setFont(mark.font);
         layout.setCacheEnabled(true);
         layout.beginLayout();
@@ -333,14 +514,14 @@ const InputBox::ModeMark& InputBox::modeMark() const
 
 void InputBox::paintGuide(QPainter& painter) const
 {
-    const RomajiHint& hint = currentHint();
-    if (hint.rest.empty() && !hint.mistaken())
+    const GuideSeen& hint = currentGuide();
+    if (hint.rest.isEmpty() && !hint.mistaken())
         return;
     // Where the line edit drew the text: the cursor sits after the committed text before it and after our pending
     // letters, so the start and the end of the text follow from the cursor and the widths around it.
     const QFontMetricsF metrics(font());
     const QString committed = text();
-    const QString pending = qtext(composer.pending());
+    const QString pending = pendingText();
     const QRect cursor = cursorRect();
     const qreal cursorX = cursor.left() + cursor.width() / 2.0;
     const int cursorAt = cursorPosition();
@@ -366,7 +547,7 @@ void InputBox::paintGuide(QPainter& painter) const
         dim.setAlpha(100);
         painter.setPen(dim);
         painter.setFont(font());
-        painter.drawStaticText(QPointF(endX + 2, cursor.top()), guideSeen.restText);
+        painter.drawStaticText(QPointF(endX + 2, cursor.top()), hint.restText);
     }
     painter.restore();
 }

@@ -88,13 +88,13 @@ TEST(GameTally, CountsGoodKeysMistakesAndCorrectionsOfOneWord)
     KanaGame g({u"かさ"});
     g.start();
     ASSERT_TRUE(g.game.wordOnDisplay());
-    g.type(u"か");    // good
-    g.type(u"し");    // box かし: a mistake, さ is missed
-    g.type(u"す");    // still wrong and longer: another mistake
-    g.backspace();    // shorter: a correction
-    g.backspace();    // back to か, right again: a correction still, nothing advanced
-    g.type(u"さ");    // good
-    g.enter();        // accepted: good
+    g.type(u"か"); // good
+    g.type(u"し"); // box かし: a mistake, さ is missed
+    g.type(u"す"); // still wrong and longer: another mistake
+    g.backspace(); // shorter: a correction
+    g.backspace(); // back to か, right again: a correction still, nothing advanced
+    g.type(u"さ"); // good
+    g.enter();     // accepted: good
     const GameTally& tally = g.game.tally();
     EXPECT_EQ(tally.goodKeys(), 3);
     EXPECT_EQ(tally.mistakes(), 2);
@@ -119,9 +119,9 @@ TEST(GameTally, AnInputMethodCommitIsOneKeyJudgedByTheWholeText)
     g.game.checkInput(u"");
     g.game.keyTaken(u"さくな"); // one commit, wrong at ら
     g.game.checkInput(u"さくな");
-    g.game.keyTaken(u"さく");   // Backspace: a correction
+    g.game.keyTaken(u"さく"); // Backspace: a correction
     g.game.checkInput(u"さく");
-    g.game.keyTaken(u"さくら"); // the right commit
+    g.game.keyTaken(u"さくら");   // the right commit
     g.game.checkInput(u"さくら"); // Enter accepts
     const GameTally& tally = g.game.tally();
     EXPECT_EQ(tally.mistakes(), 1);
@@ -158,8 +158,8 @@ TEST(GameTally, KeysWhileNoWordIsShownAreNotCounted)
         g.game.countdownTick();
     g.game.keyTaken(u"y"); // on START
     EXPECT_EQ(g.game.tally().keys(), 0);
-    g.tick();               // the word
-    g.tick(4);              // its four seconds run out
+    g.tick();  // the word
+    g.tick(4); // its four seconds run out
     EXPECT_EQ(g.display.prompt, texts::timeUp);
     g.game.keyTaken(u"z"); // during the time-up
     EXPECT_EQ(g.game.tally().keys(), 0);
@@ -223,6 +223,97 @@ TEST(GameTally, AWordWithAReadingCountsTheReadingsKana)
     EXPECT_EQ(tally.words()[0].answer, u"やま");
     EXPECT_NE(kanaOf(tally, u'や'), nullptr);
     EXPECT_EQ(kanaOf(tally, u'山'), nullptr);
+}
+
+// An input method's keys all reach the box as events that leave the text as it is until the commit: counting only
+// commits made 181 keys read as 42, and refusing the converted word charged a slip and a missed kana for it.
+TEST(GameTally, InputMethodKeysCountOneByOneAndAConvertedWordAnswersWithoutAMistake)
+{
+    KanaGame g({u"写真"}, {u"しゃしん"});
+    g.start();
+    const auto key = [&](std::u16string_view before, std::u16string_view after) {
+        g.game.checkInput(before);
+        g.game.keyTaken(after, TypingStyle::InputMethod);
+    };
+    for (int composing = 0; composing < 8; ++composing)
+        key(u"", u""); // s h a s h i n n, each a change of the composition
+    key(u"", u"");     // Space converts
+    key(u"", u"写");   // a commit of the first segment alone is on track
+    key(u"写", u"写真");
+    g.game.checkInput(u"写真"); // Enter answers
+    const GameTally& tally = g.game.tally();
+    EXPECT_EQ(tally.keys(), 12);
+    EXPECT_EQ(tally.mistakes(), 0);
+    EXPECT_EQ(tally.keysTypedAs(TypingStyle::InputMethod), 11);
+    ASSERT_EQ(tally.words().size(), 1u);
+    EXPECT_TRUE(tally.words()[0].converted);
+    EXPECT_EQ(tally.words()[0].mistakes, 0);
+    for (const char16_t kana : std::u16string_view(u"しゃん")) {
+        ASSERT_NE(kanaOf(tally, kana), nullptr);
+        EXPECT_EQ(kanaOf(tally, kana)->missed, 0);
+    }
+    EXPECT_EQ(kanaOf(tally, u'し')->typed, 2);
+}
+
+// Mistakes through an input method are what it commits, where it first goes wrong; keys that go nowhere still count.
+TEST(GameTally, AnInputMethodsWrongCommitIsAMistakeAtItsFirstWrongKanaAndAnAbandonedCompositionChangesNothing)
+{
+    KanaGame g({u"しゃしん"});
+    g.start();
+    const auto key = [&](std::u16string_view before, std::u16string_view after) {
+        g.game.checkInput(before);
+        g.game.keyTaken(after, TypingStyle::InputMethod);
+    };
+    key(u"", u"");        // k
+    key(u"", u"");        // a
+    key(u"", u"");        // Escape abandons the composition
+    key(u"", u"しゅ");    // a commit wrong at its second kana
+    key(u"しゅ", u"し");  // Backspace
+    key(u"し", u"しゃs"); // Latin letters committed in the middle of the word
+    const GameTally& tally = g.game.tally();
+    EXPECT_EQ(tally.keys(), 6);
+    EXPECT_EQ(tally.mistakes(), 2);
+    EXPECT_EQ(tally.corrections(), 1);
+    key(u"しゃs", u"しゃ");
+    key(u"しゃ", u"しゃしん");
+    g.game.checkInput(u"しゃしん");
+    ASSERT_EQ(tally.words().size(), 1u);
+    EXPECT_FALSE(tally.words()[0].converted);
+    EXPECT_EQ(kanaOf(tally, u'ゃ')->missed, 1);
+    EXPECT_EQ(kanaOf(tally, u'し')->missed, 1); // the second し, where the s went in
+    EXPECT_EQ(kanaOf(tally, u'ん')->missed, 0);
+}
+
+// Bests are kept per way of typing, so the way a mixed game is filed under must follow what typed it.
+TEST(GameTally, TheWayOfTypingIsTheOneThatTypedMostOfTheGamesKeys)
+{
+    KanaGame g({u"かさ"});
+    g.start();
+    EXPECT_EQ(g.game.typingStyle(), TypingStyle::Romaji); // nothing typed yet
+    g.game.keyTaken(u"か", TypingStyle::Kana);
+    g.game.keyTaken(u"か", std::nullopt); // Enter, Backspace or a Latin letter: no way of its own
+    g.game.keyTaken(u"か", std::nullopt);
+    EXPECT_EQ(g.game.typingStyle(), TypingStyle::Kana);
+    g.game.keyTaken(u"か", TypingStyle::Romaji);
+    g.game.keyTaken(u"か", TypingStyle::Romaji);
+    EXPECT_EQ(g.game.typingStyle(), TypingStyle::Romaji);
+    // A tie goes to the input method, then to kana.
+    g.game.keyTaken(u"か", TypingStyle::Kana);
+    EXPECT_EQ(g.game.typingStyle(), TypingStyle::Kana);
+    g.game.keyTaken(u"か", TypingStyle::InputMethod);
+    g.game.keyTaken(u"か", TypingStyle::InputMethod);
+    EXPECT_EQ(g.game.typingStyle(), TypingStyle::InputMethod);
+    EXPECT_EQ(g.game.tally().keysTypedAs(TypingStyle::Romaji), 2);
+    EXPECT_EQ(g.game.tally().keys(), 8);
+    // Keys while no word is shown have no way either; a new game starts from none.
+    g.type(u"かさ");
+    g.enter();
+    ASSERT_FALSE(g.game.wordOnDisplay());
+    g.game.keyTaken(u"x", TypingStyle::InputMethod);
+    EXPECT_EQ(g.game.tally().keysTypedAs(TypingStyle::InputMethod), 2);
+    g.start();
+    EXPECT_EQ(g.game.tally().keysTypedAs(TypingStyle::InputMethod), 0);
+    EXPECT_EQ(g.game.typingStyle(), TypingStyle::Romaji);
 }
 
 TEST(GameResults, SummaryAndTextsSayKeysAccuracyTheSlowestWordAndTheBest)

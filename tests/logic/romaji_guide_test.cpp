@@ -1,18 +1,15 @@
 #include "logic/romaji_guide.h"
 
 #include "logic/kana_composer.h"
-#include "logic/word_list.h"
 
-#include "support/recording_hooks.h"
+#include "support/bundled_lists.h"
 #include "support/word_lines.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
-#include <filesystem>
 #include <fstream>
-#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -534,36 +531,10 @@ TEST(RomajiGuideOnTheBundledList, CompletesTheWordAfterAnyAcceptedSpelling)
     }
 }
 
-// Every list the game is given: MSG.txt, the shipped table and each table in data/lists (if there is that folder),
-// each through the real load; for every entry, what the player types: its reading, or the word when it has none.
-std::vector<std::pair<std::string, std::u16string>> typedTextOfEveryBundledList()
-{
-    std::vector<std::filesystem::path> paths{FURURUPO_SOURCE_DIR "/data/MSG.txt",
-                                             FURURUPO_SOURCE_DIR "/data/words.tsv"};
-    const std::filesystem::path lists = FURURUPO_SOURCE_DIR "/data/lists";
-    if (std::filesystem::is_directory(lists))
-        for (const auto& file : std::filesystem::directory_iterator(lists))
-            if (listFormatOf(file.path()) == ListFormat::Table)
-                paths.push_back(file.path());
-    std::vector<std::pair<std::string, std::u16string>> typed;
-    const auto list = std::make_unique<WordList>();
-    for (const auto& path : paths) {
-        testing::RecordingHooks hooks;
-        const std::int32_t count = loadWordList(*list, path, hooks);
-        EXPECT_GT(count, 0) << path;
-        EXPECT_TRUE(hooks.failures.empty() && hooks.badLines.empty() && hooks.unreadableLines.empty()) << path;
-        for (std::int32_t i = 0; i < count; ++i) {
-            const std::string where = path.filename().string() + " entry " + std::to_string(i + 1);
-            typed.emplace_back(where, list->reading(i).empty() ? list->word(i) : list->reading(i));
-        }
-    }
-    return typed;
-}
-
 // An entry whose text the guide cannot lead to would be a word nobody can finish by following the guide.
 TEST(RomajiGuideOnEveryBundledList, FollowingTheGuideCompletesEachEntrysReadingOrWord)
 {
-    const auto entries = typedTextOfEveryBundledList();
+    const auto entries = testing::typedTextOfEveryBundledList();
     ASSERT_GE(entries.size(), 2 * 554u);
     for (const auto& [where, text] : entries) {
         Box box(text);
@@ -705,7 +676,7 @@ std::vector<std::u16string> mixesAtEveryPlace(std::u16string_view word)
 // finish by following the guide.
 TEST(RomajiGuideOnMixedScripts, FollowingTheGuideCompletesEachBundledEntryWithItsScriptsMixed)
 {
-    const auto entries = typedTextOfEveryBundledList();
+    const auto entries = testing::typedTextOfEveryBundledList();
     ASSERT_GE(entries.size(), 2 * 554u);
     std::size_t mixed = 0;
     for (const auto& [where, text] : entries) {

@@ -221,7 +221,9 @@ TEST(TypingGamePlay, TwentyOneMatchesShowTheRecordInSeconds)
 
 // A word written in kanji is shown as written with its reading, and only the reading answers it; the next word
 // without a reading is answered as shown again.
-TEST(TypingGamePlay, AWordWithAReadingIsShownAsWrittenAndAnsweredByItsReading)
+// A player who converts the word through an input method and commits it as written must get the star: refusing it
+// charged a slip and a missed kana for a word typed right.
+TEST(TypingGamePlay, AWordWithAReadingIsShownAsWrittenAndAnsweredByItsReadingOrAsWritten)
 {
     Table t(2);
     t.list.words[0] = u"新聞";
@@ -231,13 +233,22 @@ TEST(TypingGamePlay, AWordWithAReadingIsShownAsWrittenAndAnsweredByItsReading)
     t.countdown();
     t.display.calls.clear();
     t.game.wordClockTick();
-    EXPECT_EQ(t.display.calls, (Calls{{u"prompt", u"新聞"}, {u"reading", u"しんぶん"}, {u"explanation", u"■解説■\r\ne0"}}));
+    EXPECT_EQ(t.display.calls,
+              (Calls{{u"prompt", u"新聞"}, {u"reading", u"しんぶん"}, {u"explanation", u"■解説■\r\ne0"}}));
     EXPECT_EQ(t.game.answer(), u"しんぶん");
-    t.game.checkInput(u"新聞");
+    t.game.checkInput(u"新");
+    t.game.checkInput(u"しんぶ");
     EXPECT_EQ(t.display.stars, u"");
     t.game.checkInput(u"しんぶん");
     EXPECT_EQ(t.display.stars, u"★");
     EXPECT_EQ(t.game.answer(), u"");
+    t.game.wordClockTick();
+    ASSERT_EQ(t.display.prompt, u"新聞");
+    t.game.checkInput(u"新聞");
+    EXPECT_EQ(t.display.stars, u"★★");
+    ASSERT_EQ(t.game.tally().words().size(), 2u);
+    EXPECT_FALSE(t.game.tally().words()[0].converted);
+    EXPECT_TRUE(t.game.tally().words()[1].converted);
 
     t.draws = {0.9f, 0.9f}; // the second draw gives the last entry
     t.display.calls.clear();
@@ -245,9 +256,9 @@ TEST(TypingGamePlay, AWordWithAReadingIsShownAsWrittenAndAnsweredByItsReading)
     EXPECT_EQ(t.display.calls.front(), (std::pair<std::u16string, std::u16string>{u"prompt", u"ねこ"}));
     EXPECT_EQ(t.display.calls[1].first, u"explanation"); // no reading for a word typed as shown
     t.game.checkInput(u"しんぶん");
-    EXPECT_EQ(t.display.stars, u"★");
-    t.game.checkInput(u"ねこ");
     EXPECT_EQ(t.display.stars, u"★★");
+    t.game.checkInput(u"ねこ");
+    EXPECT_EQ(t.display.stars, u"★★★");
 }
 
 TEST(TypingGamePlay, MatchesOnlyTheExactText)
