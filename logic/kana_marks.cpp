@@ -44,6 +44,14 @@ constexpr auto byBase = [] {
 
 } // namespace
 
+char16_t composedKana(char16_t base, char16_t mark)
+{
+    if ((mark != voicedMark && mark != semiVoicedMark) || base < firstKana || base > lastKana)
+        return 0;
+    const Composition& entry = byBase[static_cast<std::size_t>(base - firstKana)];
+    return entry.base == 0 ? 0 : mark == voicedMark ? entry.voiced : entry.semiVoiced;
+}
+
 void composeKanaMarks(std::u16string& text)
 {
     // Most lines hold no mark at all: find the first before rewriting anything.
@@ -52,11 +60,8 @@ void composeKanaMarks(std::u16string& text)
     std::size_t out = first;
     for (std::size_t in = first; in < text.size(); ++in) {
         const char16_t c = text[in];
-        if ((c == voicedMark || c == semiVoicedMark) && out > 0 && text[out - 1] >= firstKana &&
-            text[out - 1] <= lastKana) {
-            const Composition& entry = byBase[static_cast<std::size_t>(text[out - 1] - firstKana)];
-            const char16_t composed = c == voicedMark ? entry.voiced : entry.semiVoiced;
-            if (entry.base != 0 && composed != 0) {
+        if (out > 0) {
+            if (const char16_t composed = composedKana(text[out - 1], c)) {
                 text[out - 1] = composed;
                 continue;
             }

@@ -10,4 +10,7 @@ namespace fururupo {
 // else stays, and the spacing marks ゛ ゜ (U+309B, U+309C) are never joined.
 void composeKanaMarks(std::u16string& text);
 
+// The one kana that base followed by mark composes to as composeKanaMarks joins them, or 0 when they stay two.
+char16_t composedKana(char16_t base, char16_t mark);
+
 } // namespace fururupo

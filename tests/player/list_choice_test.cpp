@@ -79,7 +79,7 @@ TEST(ListChoice, StartsWithTheBundledListAndTheListsFound)
 
     EXPECT_TRUE(choice.chosenIsBundledDefault());
     EXPECT_EQ(choice.chosen().path, player.program / "MSG.txt");
-    EXPECT_EQ(choice.chosen().name, u"MSG.txt");
+    EXPECT_EQ(choice.chosen().name, u"MSG");
     EXPECT_EQ(choice.lists().size(), 3u);
     EXPECT_EQ(utf8(choice.notice()), "");
     EXPECT_FALSE(fs::exists(player.settings.parent_path())) << "nothing is written before the player chooses";

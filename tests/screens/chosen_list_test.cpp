@@ -125,9 +125,9 @@ protected:
 TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
 {
     QWidget* title = openTitle(choice());
-    EXPECT_EQ(offered(title), (QStringList{QStringLiteral("MSG.txt"), QStringLiteral("animals.tsv"),
-                                           QStringLiteral("kanji.tsv"), QStringLiteral("ほかのファイルを選ぶ…")}));
-    EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
+    EXPECT_EQ(offered(title), (QStringList{QStringLiteral("MSG"), QStringLiteral("animals"), QStringLiteral("kanji"),
+                                           QStringLiteral("ほかのファイルを選ぶ…")}));
+    EXPECT_EQ(shown(title), QStringLiteral("MSG"));
     EXPECT_EQ(text(title, "listNotice"), "");
     // The chooser sits in the free space at the bottom left, clear of the speed options and of the window's edge.
     auto* chooser = child<QComboBox>(title, "listChooser");
@@ -151,7 +151,7 @@ TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
     EXPECT_TRUE(chooser->view()->isVisible());
     chooser->hidePopup();
     QTest::keyClick(chooser, Qt::Key_Down);
-    EXPECT_EQ(shown(title), QStringLiteral("animals.tsv"));
+    EXPECT_EQ(shown(title), QStringLiteral("animals"));
     QWidget* form = startAndShowFirstWord(title);
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("いぬ"));
     EXPECT_EQ(text(form, "Label5"), QStringLiteral("■解説■\nわんと鳴く"));
@@ -212,21 +212,21 @@ TEST_F(ChosenList, TheChoiceIsKeptForTheNextRunAndAGoneListFallsBack)
         chooser->setFocus();
         QTest::keyClick(chooser, Qt::Key_Down);
         QTest::keyClick(chooser, Qt::Key_Down);
-        ASSERT_EQ(shown(title), QStringLiteral("kanji.tsv"));
+        ASSERT_EQ(shown(title), QStringLiteral("kanji"));
         // Back from a game, the title screen still shows it.
         QWidget* form = startAndShowFirstWord(title);
         EXPECT_EQ(text(form, "Label4"), QStringLiteral("新聞"));
         click(form, "Label3");
         flushDeletes();
-        EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji.tsv"));
+        EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji"));
         closeAllWindows();
     }
-    EXPECT_EQ(shown(openTitle(choice())), QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(shown(openTitle(choice())), QStringLiteral("kanji"));
     closeAllWindows();
 
     std::filesystem::remove(playerLists / "kanji.tsv");
     QWidget* title = openTitle(choice());
-    EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
+    EXPECT_EQ(shown(title), QStringLiteral("MSG"));
     const QString notice = child<QLabel>(title, "listNotice")->toolTip();
     EXPECT_TRUE(notice.contains(QStringLiteral("kanji.tsv"))) << notice;
     EXPECT_FALSE(text(title, "listNotice").isEmpty());
@@ -256,7 +256,7 @@ TEST_F(ChosenList, TheFileDialogPicksAnyFile)
         QTest::keyClick(chooser, Qt::Key_End);
     };
     answerDialog(false);
-    EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
+    EXPECT_EQ(shown(title), QStringLiteral("MSG"));
     answerDialog(true);
     EXPECT_EQ(shown(title), QStringLiteral("週の単語.tsv"));
     EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("とけい"));
@@ -268,7 +268,7 @@ TEST_F(ChosenList, ADroppedFileIsChosenAndWhatCannotBePlayedIsSaid)
 {
     QWidget* title = openTitle(choice());
     ASSERT_TRUE(dropOn(title, {fileUrl(playerLists / "kanji.tsv")}));
-    EXPECT_EQ(shown(title), QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(shown(title), QStringLiteral("kanji"));
 
     // A name that is not UTF-8 keeps its bytes all the way to the load.
     const std::filesystem::path oddName = program / std::string("\xFF\xFE"
@@ -323,7 +323,7 @@ TEST_F(ChosenList, ADropOnTheGameScreenPlaysThatList)
     // 帰る shows the dropped list chosen.
     click(form, "Label3");
     flushDeletes();
-    EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji"));
 }
 
 // Handles what is pending, as the next window's first paint does, then runs a loop of its own until a timer ends it.
