@@ -168,10 +168,12 @@ TEST_F(ChosenList, AKanjiWordShowsItsReadingAndIsAnsweredByIt)
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("新聞"));
     EXPECT_EQ(text(form, "wordReading"), QStringLiteral("しんぶん"));
     EXPECT_EQ(text(form, "Label5"), QStringLiteral("■解説■\n毎朝届くニュース"));
-    // The reading sits above the word, inside the window, and is drawn.
+    // The reading sits above the word, inside the window, and is drawn in a colour of its own, never the word's pink.
     auto* reading = child<QLabel>(form, "wordReading");
     EXPECT_TRUE(form->rect().contains(reading->geometry()));
-    EXPECT_GT(countNear(reading->grab().toImage(), reading->rect(), QColor(255, 128, 255), 60), 30);
+    const QImage readingImage = reading->grab().toImage();
+    EXPECT_GT(countNear(readingImage, reading->rect(), QColor(255, 216, 96), 60), 30);
+    EXPECT_EQ(countNear(readingImage, reading->rect(), QColor(255, 128, 255), 60), 0);
 
     auto* box = child<InputBox>(form, "Text1");
     pressKey(box, Qt::Key_F1);
