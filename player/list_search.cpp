@@ -192,9 +192,9 @@ std::u16string listNameOf(const std::filesystem::path& path)
             return name;
     }
     const fs::path file = path.filename();
-    const std::string& stem = file.stem().native();
-    const bool onlyDots = stem.find_first_not_of('.') == std::string::npos;
-    return displayPath(onlyDots ? file : file.stem());
+    const fs::path stem = file.stem();
+    const bool onlyDots = stem.native().find_first_not_of('.') == std::string::npos;
+    return displayPath(onlyDots ? file : stem);
 }
 
 ListFile listFileAt(const std::filesystem::path& path, ListFile::Origin origin)
