@@ -4,6 +4,7 @@
 #include "platform/checked.h"
 #include "platform/text_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <functional>
 #include <optional>
@@ -69,6 +70,12 @@ public:
         bool quoteBroken = false; // it begins with a quote that does not close at its end
         bool empty() const { return text.empty() && !tooLong && !quoteBroken; }
         std::size_t length() const { return tooLong ? keptUnits + 1 : text.size(); }
+        // Empties it, keeping the text's memory for the next line.
+        void clear()
+        {
+            text.clear();
+            tooLong = quoteBroken = false;
+        }
     };
 
     void start()
@@ -80,19 +87,40 @@ public:
         previous = 0;
         previousKept = false;
         for (Field& field : fields)
-            field = {};
+            field.clear();
         startField();
     }
 
     void take(std::u16string_view piece)
     {
-        for (const char16_t c : piece) {
-            if (atLineStart) {
-                atLineStart = false;
-                comment = c == u'#';
+        if (atLineStart && !piece.empty()) {
+            atLineStart = false;
+            comment = piece.front() == u'#';
+        }
+        if (comment)
+            return;
+        // Runs of blanks, and of text between the characters that matter to the rules, are taken a run at a time.
+        for (std::size_t i = 0; i < piece.size();) {
+            if (piece[i] == u' ' && state != State::QuoteSeen) {
+                const std::size_t end = std::min(piece.find_first_not_of(u' ', i), piece.size());
+                if (state == State::Plain || (state == State::Quoted && holdsText))
+                    blanks += end - i;
+                previous = u' ';
+                previousKept = false;
+                i = end;
+                continue;
             }
-            if (!comment)
-                takeCharacter(c);
+            if (state == State::Plain || state == State::Quoted) {
+                std::size_t end = i;
+                while (end < piece.size() && ordinary(piece[end]))
+                    ++end;
+                if (end > i) {
+                    appendRun(piece.substr(i, end - i));
+                    i = end;
+                    continue;
+                }
+            }
+            takeCharacter(piece[i++]);
         }
     }
 
@@ -114,7 +142,7 @@ private:
         blanks = 0;
         holdsText = false;
         if (index < keptFields)
-            fields[index] = {};
+            fields[index].clear();
     }
 
     void endField()
@@ -139,6 +167,28 @@ private:
         } else {
             field.tooLong = true;
         }
+    }
+
+    // Characters that are text in any field and state but a quote's: no TAB, blank, quote or combining mark.
+    static bool ordinary(char16_t c)
+    {
+        return c != u'\t' && c != u' ' && c != u'"' && c != u'\u3099' && c != u'\u309A';
+    }
+
+    // A run of ordinary characters in plain or quoted text, as append would take them one by one.
+    void appendRun(std::u16string_view run)
+    {
+        appendBlanks();
+        holdsText = true;
+        previous = run.back();
+        previousKept = false;
+        if (index >= keptFields)
+            return;
+        Field& field = fields[index];
+        const std::size_t room = keptUnits - std::min(keptUnits, field.text.size());
+        field.text.append(run.substr(0, room));
+        field.tooLong = field.tooLong || run.size() > room;
+        previousKept = run.size() <= room;
     }
 
     // The blanks held back since the last character: they count only once something follows them in the field, and
