@@ -333,6 +333,15 @@ TEST(TypedAsShown, AgreesWithWhatTheKeysGiveInTheGamesOwnModes)
     EXPECT_FALSE(typedAsShown(u"ねこ\U0001F431"));
 }
 
+// The two reasons added for tables, as the game screen words them.
+TEST(WordTable, DescribesALineWithoutItsReadingOrWithAnOpenQuote)
+{
+    EXPECT_EQ(utf8(describeBadLine(3, LineProblem::NoReading, u"/l/a.tsv")),
+              utf8(u"単語ファイルの3行目を飛ばしました（読みがありません）：/l/a.tsv"));
+    EXPECT_EQ(utf8(describeBadLine(12, LineProblem::UnclosedQuote, u"b.tsv")),
+              utf8(u"単語ファイルの12行目を飛ばしました（引用符（\"）が閉じていません）：b.tsv"));
+}
+
 // A spreadsheet pads its rows with blanks and empty columns, and decomposed kana take two characters each: a line is
 // judged by its fields once trimmed, emptied and joined, and a field too long is named as the field it is.
 TEST(WordTable, JudgesALongLineByItsFieldsNotByItsBytes)

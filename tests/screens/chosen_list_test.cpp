@@ -1,6 +1,8 @@
 // Lists the player picks, on the real windows: the chooser on the title screen, its file dialog, drops on either
 // window, the list named on the command line, the choice kept for the next run, and a kanji word shown with its
 // reading and answered by it.
+#include "logic/word_list.h"
+#include "platform/program_folder.h"
 #include "player/list_choice.h"
 #include "screens/application.h"
 #include "screens/game_screen.h"
@@ -155,6 +157,21 @@ TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
     QWidget* form = startAndShowFirstWord(title);
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("いぬ"));
     EXPECT_EQ(text(form, "Label5"), QStringLiteral("■解説■\nわんと鳴く"));
+}
+
+// An author who forgot the explanation column must learn which line lost its reading, while the rest of the list plays
+// and the word no one could type is never drawn.
+TEST_F(ChosenList, ALineWhoseKanjiWordLostItsReadingIsNamedOnTheGameScreen)
+{
+    writeFile(playerLists / "forgot.tsv", "単語\t解説\n東京\tとうきょう\nねこ\tなく\n");
+    auto lists = choice();
+    ASSERT_TRUE(lists->choose(playerLists / "forgot.tsv"));
+    QWidget* form = startAndShowFirstWord(openTitle(lists));
+    auto* line = child<QLabel>(form, "loadFailureLine");
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_EQ(line->text(), QString::fromStdU16String(
+                                describeBadLine(2, LineProblem::NoReading, displayPath(playerLists / "forgot.tsv"))));
+    EXPECT_EQ(text(form, "Label4"), QStringLiteral("ねこ"));
 }
 
 // A kanji word is shown as written with its reading above it, and everything the box does follows the reading: the
