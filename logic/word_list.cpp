@@ -224,10 +224,12 @@ private:
         previousKept = false;
         switch (state) {
         case State::Start:
-            if (c == u'"')
+            if (c == u'"') {
                 state = State::Quoted;
-            else if (c != u' ')
-                state = State::Plain, append(c);
+            } else if (c != u' ') {
+                state = State::Plain;
+                append(c);
+            }
             break;
         case State::Plain:
             if (c == u' ') {

@@ -266,6 +266,10 @@ TEST(HostileWordFile, AHugeTableLineIsJudgedInBoundedMemory)
     EXPECT_EQ(hooks.yields, 2 + lineBytes / static_cast<off_t>(SequentialTextReader::blockBytes));
     EXPECT_EQ(list->words[0], u"second");
     EXPECT_EQ(list->explanations[0], u"explanation");
+#ifdef __SANITIZE_ADDRESS__
+    // AddressSanitizer keeps freed memory aside for a while, so every piece converted and freed would count.
+    GTEST_SKIP() << "under AddressSanitizer the peak resident size counts freed memory, so the bound is not measured";
+#endif
     if (!before)
         GTEST_SKIP() << "the peak resident size cannot be reset here, so the memory bound is not measured";
     EXPECT_LT(after - *before, 16 * 1024) << "peak resident KiB went from " << *before << " to " << after;
