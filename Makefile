@@ -3,19 +3,24 @@
 # build-bench/), so `cmake --preset NAME` by hand gives the same build.
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build build-sanitize test test-plain test-sanitize run clean
+.PHONY: all deps test-deps build build-sanitize test test-plain test-sanitize run clean
 
 all: build
 
+# What building and playing need; each task below adds only what it needs besides (scripts/install-deps).
 deps:
 	@scripts/install-deps
 
-build: deps
+# The test builds also need GoogleTest, the sqlite3 shell, Xvfb and xdotool.
+test-deps:
+	@scripts/install-deps --tests
+
+build: test-deps
 	cmake --preset debug
 	cmake --build --preset debug -j $(JOBS)
 
 # The second test build runs every suite under AddressSanitizer and UndefinedBehaviorSanitizer; any report fails it.
-build-sanitize: deps
+build-sanitize: test-deps
 	cmake --preset sanitize
 	cmake --build --preset sanitize -j $(JOBS)
 
@@ -31,7 +36,8 @@ test-sanitize: build-sanitize
 # The desktop entry, the AppStream metainfo and both manual pages through their validators, warnings included, and
 # the application ID, icons and version agreeing across them.
 .PHONY: check-packaging
-check-packaging: deps
+check-packaging:
+	@scripts/install-deps --packaging
 	scripts/check-packaging
 
 # Plays the game: a Release build of the executable, started beside its word list. Needs a desktop session.
@@ -52,12 +58,12 @@ install: deps
 	cmake --build --preset release -j $(JOBS)
 	cmake --install build-release --prefix $(PREFIX)
 
-# The Debian package: installs what building one needs, builds it from a copy of the tree, checks it with lintian
-# and leaves it in dist/ (`sudo apt install ./dist/fururupo_…_….deb` installs it). DEB_BUILD_OPTIONS=nocheck skips
-# the tests.
+# The Debian package: installs what building one needs (its tests' packages too), builds it from a copy of the tree,
+# checks it with lintian and leaves it in dist/ (`sudo apt install ./dist/fururupo_…_….deb` installs it).
+# DEB_BUILD_OPTIONS=nocheck skips the tests.
 .PHONY: deb clean-deb
 deb:
-	@scripts/install-deps build-essential debhelper dpkg-dev fakeroot lintian
+	@scripts/install-deps --tests build-essential debhelper dpkg-dev fakeroot lintian
 	JOBS=$(JOBS) scripts/make-deb
 
 clean: clean-deb
@@ -70,7 +76,8 @@ screenshots:
 
 # Speed and memory figures (see docs/performance.md); not part of `make test`, since figures are not pass or fail.
 .PHONY: bench bench-clock fuzz
-bench: deps
+bench:
+	@scripts/install-deps --bench
 	bench/run --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	bench/screens --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 	bench/startup 20

@@ -3,6 +3,7 @@
 // checked against a plain model of the file formats: the encoding, where the lines end, which bytes of a line are
 // kept, what each decoder makes of them, how a table's line becomes an entry or is left out. Any difference, crash,
 // sanitizer report or escaped exception stops the run with the input saved.
+#include "logic/kana_composer.h"
 #include "logic/kana_marks.h"
 #include "logic/word_list.h"
 #include "platform/text_reader.h"
@@ -18,6 +19,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -231,7 +233,8 @@ struct ModelFile
 // The encoding comes from a mark (not text) or, failing one, from the first byte above 0x7F wherever it is: UTF-8
 // when the bytes from it to the end of its block (and the next block, if fewer than four) are valid UTF-8 but for a
 // cut-off end, else code page 932. A line ends at CR LF or a lone CR (in UTF-16, at those units), and at a lone LF in
-// UTF-8, UTF-16 and any table; a final line end starts no further line; a line keeps only its first maxLineBytes.
+// UTF-8, UTF-16 and any table; a final line end starts no further line; a line with fixed columns keeps only its
+// first maxLineBytes, a table's line is kept whole.
 ModelFile modelOf(std::string_view bytes, bool table)
 {
     ModelFile file;
@@ -274,8 +277,8 @@ ModelFile modelOf(std::string_view bytes, bool table)
             end += std::min(unit, bytes.size() - end);
         ModelLine line;
         const std::string_view whole = bytes.substr(position, end - position);
-        line.bytes = whole.substr(0, SequentialTextReader::maxLineBytes);
-        line.cut = whole.size() > SequentialTextReader::maxLineBytes;
+        line.bytes = table ? whole : whole.substr(0, SequentialTextReader::maxLineBytes);
+        line.cut = !table && whole.size() > SequentialTextReader::maxLineBytes;
         line.nul = unit == 1 && whole.find('\0') != std::string_view::npos;
         position = end;
         if (position < bytes.size()) {
@@ -427,27 +430,62 @@ std::u16string modelTrimmed(std::u16string_view text)
     return std::u16string(text);
 }
 
-// A field: trimmed; if then "…" with every inner quote doubled, the inside with the pairs halved, trimmed again.
-std::u16string modelField(std::u16string_view raw)
+// A field: trimmed; if it then begins with a quote, "…" with every inner quote doubled gives the inside with the pairs
+// halved, trimmed again, and anything else is a quote left open (kept as it stands, and never empty).
+struct ModelField
+{
+    std::u16string text;
+    bool quoteOpen = false;
+};
+
+ModelField modelField(std::u16string_view raw)
 {
     const std::u16string field = modelTrimmed(raw);
-    if (field.size() < 2 || field.front() != u'"' || field.back() != u'"')
-        return field;
-    const std::u16string_view inner = std::u16string_view(field).substr(1, field.size() - 2);
-    std::u16string halved;
-    std::size_t run = 0; // quotes in a row
-    for (const char16_t c : inner) {
-        if (c == u'"') {
-            if (++run % 2 == 0)
-                halved += u'"';
-            continue;
+    if (field.empty() || field.front() != u'"')
+        return {field};
+    std::u16string inner;
+    for (std::size_t i = 1; i < field.size(); ++i) {
+        if (field[i] != u'"') {
+            inner += field[i];
+        } else if (i + 1 < field.size() && field[i + 1] == u'"') {
+            inner += u'"';
+            ++i;
+        } else {
+            return i + 1 == field.size() ? ModelField{modelTrimmed(inner)} : ModelField{field, true};
         }
-        if (run % 2 != 0)
-            return field;
-        run = 0;
-        halved += c;
     }
-    return run % 2 == 0 ? modelTrimmed(halved) : field;
+    return {field, true};
+}
+
+// What the game's own modes type, found by typing: printable ASCII in Latin mode, and in either kana mode every
+// spelling the composer knows and what one key, or two, leave once flushed.
+const std::set<char16_t>& typedCharacters()
+{
+    static const std::set<char16_t> typed = [] {
+        std::set<char16_t> all;
+        for (char16_t key = u' '; key <= u'~'; ++key)
+            all.insert(key);
+        for (const Script script : {Script::Hiragana, Script::Katakana}) {
+            for (const RomajiSpelling& spelling : romajiSpellings()) {
+                const std::u16string kana =
+                    script == Script::Hiragana ? std::u16string(spelling.kana) : toKatakana(spelling.kana);
+                all.insert(kana.begin(), kana.end());
+            }
+            for (char16_t first = u' '; first <= u'~'; ++first) {
+                for (char16_t second = static_cast<char16_t>(u' ' - 1); second <= u'~'; ++second) {
+                    KanaComposer composer;
+                    composer.setScript(script);
+                    std::u16string out = composer.feed(first);
+                    if (second >= u' ')
+                        out += composer.feed(second);
+                    out += composer.flush();
+                    all.insert(out.begin(), out.end());
+                }
+            }
+        }
+        return all;
+    }();
+    return typed;
 }
 
 struct ModelRow
@@ -458,12 +496,12 @@ struct ModelRow
 };
 
 // What the table rules make of one converted line; headerAllowed while no line with a field has been seen yet.
-ModelRow modelTableRow(std::u16string_view line, bool cut, bool& headerAllowed)
+ModelRow modelTableRow(std::u16string_view line, bool& headerAllowed)
 {
     ModelRow row;
     if (!line.empty() && line.front() == u'#')
         return row;
-    std::vector<std::u16string> fields;
+    std::vector<ModelField> fields;
     std::size_t start = 0;
     for (;;) {
         const std::size_t tab = line.find(u'\t', start);
@@ -472,15 +510,14 @@ ModelRow modelTableRow(std::u16string_view line, bool cut, bool& headerAllowed)
             break;
         start = tab + 1;
     }
-    const std::size_t cutField = fields.size();
-    while (!fields.empty() && fields.back().empty())
+    while (!fields.empty() && fields.back().text.empty())
         fields.pop_back();
     if (fields.empty())
         return row;
     const bool header = headerAllowed;
     headerAllowed = false;
-    if (header) {
-        std::u16string first = fields[0];
+    if (header && !fields[0].quoteOpen) {
+        std::u16string first = fields[0].text;
         for (char16_t& c : first)
             if (c < 0x80)
                 c = static_cast<char16_t>(std::tolower(static_cast<int>(c)));
@@ -494,23 +531,23 @@ ModelRow modelTableRow(std::u16string_view line, bool cut, bool& headerAllowed)
         row.problem = why;
         return row;
     };
-    if (cut)
-        return bad(cutField == 1  ? LineProblem::WordTooLong
-                   : cutField > 3 ? LineProblem::TooManyFields
-                                  : LineProblem::ExplanationTooLong);
     if (fields.size() > 3)
         return bad(LineProblem::TooManyFields);
     const std::size_t count = fields.size();
+    const bool quoteOpen = std::any_of(fields.begin(), fields.end(), [](const ModelField& f) { return f.quoteOpen; });
     fields.resize(3);
-    row.word = fields[0];
-    row.reading = count == 3 ? fields[1] : u"";
-    row.explanation = count == 3 ? fields[2] : fields[1];
+    row.word = fields[0].text;
+    row.reading = count == 3 ? fields[1].text : u"";
+    row.explanation = count == 3 ? fields[2].text : fields[1].text;
     const auto kana = [](char16_t c) {
         return (c >= 0x3041 && c <= 0x3096) || c == 0x309D || c == 0x309E || (c >= 0x30A1 && c <= 0x30FA) ||
                (c >= 0x30FC && c <= 0x30FE);
     };
+    const auto typed = [](char16_t c) { return typedCharacters().count(c) != 0; };
     if (row.word.empty())
         return bad(LineProblem::NoWord);
+    if (quoteOpen)
+        return bad(LineProblem::UnclosedQuote);
     if (row.word.size() > 31)
         return bad(LineProblem::WordTooLong);
     if (row.reading.size() > 31)
@@ -519,6 +556,8 @@ ModelRow modelTableRow(std::u16string_view line, bool cut, bool& headerAllowed)
         return bad(LineProblem::ReadingNotKana);
     if (row.explanation.size() > 127)
         return bad(LineProblem::ExplanationTooLong);
+    if (row.reading.empty() && !std::all_of(row.word.begin(), row.word.end(), typed))
+        return bad(LineProblem::NoReading);
     row.kind = ModelRow::Kind::Entry;
     return row;
 }
@@ -577,7 +616,7 @@ ModelLoad modelLoad(std::string_view bytes, bool table)
             entry.emplace();
             splitEntry(text, (*entry)[0], (*entry)[2]);
         } else {
-            const ModelRow row = modelTableRow(text, line.cut, headerAllowed);
+            const ModelRow row = modelTableRow(text, headerAllowed);
             if (row.kind == ModelRow::Kind::Entry)
                 entry = {row.word, row.reading, row.explanation};
             if (row.kind == ModelRow::Kind::Bad && load.badLine == 0) {

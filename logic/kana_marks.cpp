@@ -76,6 +76,11 @@ MarkedKana splitSoundMark(char16_t kana)
     return {kana, 0};
 }
 
+char16_t composedKana(char16_t base, char16_t mark)
+{
+    return mark == voicedMark || mark == semiVoicedMark ? joinSoundMark(base, mark) : 0;
+}
+
 void composeKanaMarks(std::u16string& text)
 {
     // Most lines hold no mark at all: find the first before rewriting anything.

@@ -24,4 +24,7 @@ struct MarkedKana
 };
 MarkedKana splitSoundMark(char16_t kana);
 
+// The one kana that base followed by mark composes to as composeKanaMarks joins them, or 0 when they stay two.
+char16_t composedKana(char16_t base, char16_t mark);
+
 } // namespace fururupo

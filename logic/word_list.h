@@ -41,7 +41,16 @@ enum class LineProblem {
     ReadingNotKana,     // a reading must be hiragana or katakana (and ー)
     TooManyFields,      // more than three fields (word, reading, explanation)
     NoWord,             // a reading or an explanation without a word
+    UnclosedQuote,      // a field begins with a double quote that does not close at its end
+    NoReading,          // a word that is not typedAsShown, without a reading to type instead
 };
+
+// Whether the word can be typed as it is shown in the game's own modes, so that it needs no reading. Those modes type
+// printable ASCII (Latin mode) and, in romaji, what the kana modes commit: hiragana U+3041-U+3096, katakana
+// U+30A1-U+30F6, ・ and ー, the ideographic space, 、 。 「 」 『 』 〜 … ‥ and ← ↑ → ↓, and the full-width forms
+// U+FF01-U+FF5E but for the vowels (a letter that composes a kana never stays a letter) and ， － ． ／ ［ ］ (their
+// keys give 、 ー 。 ・ 「 」). Anything else (kanji above all, ゝ ゞ ヽ ヾ, ヷ-ヺ, half-width katakana) is not.
+bool typedAsShown(std::u16string_view word);
 
 // Why a load stored no entries for the game.
 enum class LoadFailure {
@@ -74,14 +83,16 @@ public:
 
 // Fills the list from the word file at path and returns the number of entries, or 0 after reporting a failure.
 // Kana followed by a combining sound mark are first joined (composeKanaMarks). With fixed columns each line is one
-// entry, cut by character position: 1-32 is the word, 32-159 the explanation, each trimmed of U+0020. A table (a .tsv
-// name, where a lone LF always ends a line) is cut at every TAB; each field is trimmed of U+0020 and, when a
-// spreadsheet quoted it, unquoted, and empty fields at the end do not count. Lines that are blank or begin with # are
-// skipped, and so is the first other line when its first field is 単語, ことば, 言葉, word or words; every other line
-// is an entry of one field (word), two (word, explanation) or three (word, reading, explanation) unless a LineProblem
-// leaves it out, in which case it takes no slot and the first such line is reported. A line with a NUL byte, or an
-// entry that stores U+FFFD, is reported as unreadable text. Lines are counted from 1 as they stand in the file.
-// The load yields before every line and, within a very long line, between the reads of its blocks.
+// entry, cut by character position: 1-32 is the word, 32-159 the explanation, each trimmed of U+0020 (of a line
+// longer than the reader keeps, only its head counts). A table (a .tsv name, where a lone LF always ends a line) is
+// read whole, however long its lines, and cut at every TAB; each field is trimmed of U+0020 and, when a spreadsheet
+// quoted it ("…", each quote inside doubled), unquoted and trimmed again, and empty fields at the end do not count.
+// Lines that are blank or begin with # are skipped, and so is the first other line when its first field is 単語,
+// ことば, 言葉, word or words; every other line is an entry of one field (word), two (word, explanation) or three
+// (word, reading, explanation) unless a LineProblem leaves it out, in which case it takes no slot and the first such
+// line is reported. A line with a NUL byte, or an entry that stores U+FFFD, is reported as unreadable text. Lines are
+// counted from 1 as they stand in the file. The load yields before every line and, within a very long line, between
+// the reads of its blocks.
 std::int32_t loadWordList(WordList& list, const std::filesystem::path& path, LoadHooks& hooks);
 
 // Splits one converted line into its word and explanation.

@@ -27,9 +27,13 @@ public:
     Cp932Decoder(const Cp932Decoder&) = delete;
     Cp932Decoder& operator=(const Cp932Decoder&) = delete;
 
-    std::u16string decode(std::string_view bytes)
+    // With `used`, a character the bytes cut off at their end is left for the next call, and used tells how many
+    // bytes were converted; without it, it becomes U+FFFD like any other bad byte.
+    std::u16string decode(std::string_view bytes, std::size_t* used = nullptr)
     {
         std::u16string text;
+        if (used)
+            *used = bytes.size();
         if (bytes.empty())
             return text;
         if (cd == reinterpret_cast<iconv_t>(-1)) {
@@ -49,6 +53,10 @@ public:
                 break;
             if (errno == E2BIG)
                 break; // cannot happen with the size above; never loop on it
+            if (errno == EINVAL && used) {
+                *used = bytes.size() - inLeft;
+                break;
+            }
             // An invalid or truncated sequence: one replacement character for its first byte, then go on.
             *outPtr++ = static_cast<char>(0xFD);
             *outPtr++ = static_cast<char>(0xFF);
@@ -179,10 +187,10 @@ int openByParts(const std::filesystem::path& path, int flags)
 
 } // namespace
 
-std::u16string decodeCp932(std::string_view bytes)
+std::u16string decodeCp932(std::string_view bytes, std::size_t* used)
 {
     thread_local Cp932Decoder decoder;
-    return decoder.decode(bytes);
+    return decoder.decode(bytes, used);
 }
 
 std::u16string decodeUtf8(std::string_view bytes)
@@ -297,6 +305,7 @@ SequentialTextReader::OpenResult SequentialTextReader::open(const std::filesyste
     eof = false;
     bytesRead = 0;
     bytesWatched = 0;
+    readLimit = 0;
     carried.clear();
     buffer.resize(blockBytes);
     filled = 0;
@@ -323,9 +332,17 @@ bool SequentialTextReader::fill()
         return true;
     if (eof || fd < 0)
         return false;
+    std::size_t wanted = buffer.size();
+    if (readLimit != 0) {
+        wanted = static_cast<std::size_t>(std::min<std::uintmax_t>(wanted, readLimit - std::min(readLimit, bytesRead)));
+        if (wanted == 0) {
+            eof = true;
+            return false;
+        }
+    }
     ssize_t count;
     do {
-        count = ::read(fd, buffer.data(), buffer.size());
+        count = ::read(fd, buffer.data(), wanted);
     } while (count < 0 && errno == EINTR);
     if (count < 0)
         throw ReadError{errno};
@@ -418,6 +435,83 @@ bool SequentialTextReader::atEnd()
 
 std::u16string SequentialTextReader::readLine(const std::function<void()>& betweenBlocks)
 {
+    std::string line;
+    scanLine(
+        [&](const char* bytes, std::size_t length) {
+            const std::size_t kept = std::min(length, maxLineBytes - line.size());
+            lastLineCut = lastLineCut || kept < length;
+            line.append(bytes, kept);
+        },
+        betweenBlocks);
+    return decode(line, textEncoding);
+}
+
+void SequentialTextReader::readLineInPieces(const std::function<void(std::u16string_view)>& piece,
+                                            const std::function<void()>& betweenBlocks)
+{
+    std::string pending;
+    // Hands over what of the pending bytes ends on a whole character, or all of them once the line has ended.
+    const auto handOver = [&](bool lineEnded) {
+        std::size_t used = pending.size();
+        const std::u16string text = lineEnded ? decode(pending, textEncoding) : decodeWhole(pending, used);
+        pending.erase(0, used);
+        if (!text.empty())
+            piece(text);
+    };
+    scanLine(
+        [&](const char* bytes, std::size_t length) {
+            while (length > 0) {
+                const std::size_t taken = std::min(length, pieceBytes - std::min(pieceBytes, pending.size()) + 1);
+                pending.append(bytes, taken);
+                bytes += taken;
+                length -= taken;
+                if (pending.size() > pieceBytes)
+                    handOver(false);
+            }
+        },
+        betweenBlocks);
+    handOver(true);
+}
+
+std::u16string SequentialTextReader::decodeWhole(std::string_view bytes, std::size_t& used) const
+{
+    std::size_t whole = bytes.size();
+    switch (textEncoding) {
+    case TextEncoding::Cp932:
+        return decodeCp932(bytes, &used);
+    case TextEncoding::Utf8: {
+        // A lead byte among the last three whose sequence the bytes cut off is held back; a lead byte can never
+        // continue a sequence, so what comes before it decodes alike with or without what follows.
+        for (std::size_t back = 1; back <= std::min<std::size_t>(3, bytes.size()); ++back) {
+            const auto lead = static_cast<unsigned char>(bytes[bytes.size() - back]);
+            if (lead < 0xC0)
+                continue;
+            const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+            if (back < length && isUtf8Prefix(bytes.substr(bytes.size() - back)))
+                whole = bytes.size() - back;
+            break;
+        }
+        break;
+    }
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE: {
+        // Whole units only, and a high surrogate at the end waits for its other half.
+        whole -= whole % 2;
+        if (whole >= 2) {
+            const char16_t last = utf16Unit(bytes.data() + whole - 2, textEncoding == TextEncoding::Utf16BE);
+            if (last >= 0xD800 && last <= 0xDBFF)
+                whole -= 2;
+        }
+        break;
+    }
+    }
+    used = whole;
+    return decode(bytes.substr(0, whole), textEncoding);
+}
+
+void SequentialTextReader::scanLine(const std::function<void(const char*, std::size_t)>& keep,
+                                    const std::function<void()>& betweenBlocks)
+{
     detectEncoding();
     // Bytes of this line scanned since control was last handed back; a long line hands it back every block.
     std::size_t scanned = 0;
@@ -430,10 +524,11 @@ std::u16string SequentialTextReader::readLine(const std::function<void()>& betwe
         }
     };
     lastLineHeldNul = lastLineCut = false;
-    if (textEncoding == TextEncoding::Utf16LE || textEncoding == TextEncoding::Utf16BE)
-        return readUtf16Line(count);
+    if (textEncoding == TextEncoding::Utf16LE || textEncoding == TextEncoding::Utf16BE) {
+        scanUtf16Line(keep, count);
+        return;
+    }
     const bool lineFeedEnds = lineFeedRule == LineFeed::AlwaysEndsLine || textEncoding != TextEncoding::Cp932;
-    std::string line;
     while (fill()) {
         const char* start = buffer.data() + position;
         const std::size_t available = std::min(filled - position, blockBytes - scanned);
@@ -446,9 +541,7 @@ std::u16string SequentialTextReader::readLine(const std::function<void()>& betwe
         const std::size_t length = end ? static_cast<std::size_t>(end - start) : available;
         if (!lastLineHeldNul && std::memchr(start, '\0', length))
             lastLineHeldNul = true;
-        const std::size_t kept = std::min(length, maxLineBytes - line.size());
-        lastLineCut = lastLineCut || kept < length;
-        line.append(start, kept);
+        keep(start, length);
         position += length;
         if (end) {
             const bool cr = *end == '\r';
@@ -463,10 +556,10 @@ std::u16string SequentialTextReader::readLine(const std::function<void()>& betwe
         }
         count(length);
     }
-    return decode(line, textEncoding);
 }
 
-std::u16string SequentialTextReader::readUtf16Line(const std::function<void(std::size_t)>& count)
+void SequentialTextReader::scanUtf16Line(const std::function<void(const char*, std::size_t)>& keep,
+                                         const std::function<void(std::size_t)>& count)
 {
     const bool bigEndian = textEncoding == TextEncoding::Utf16BE;
     // A code unit's two bytes may lie in two blocks, so units are taken a byte at a time; a unit looked at after a
@@ -492,7 +585,6 @@ std::u16string SequentialTextReader::readUtf16Line(const std::function<void(std:
     };
     // An odd byte at the end of the file is no unit at all.
     const auto isUnit = [&](char16_t value) { return unit.size() == 2 && utf16Unit(unit.data(), bigEndian) == value; };
-    std::string line;
     while (nextUnit()) {
         if (isUnit(u'\n'))
             break;
@@ -501,13 +593,9 @@ std::u16string SequentialTextReader::readUtf16Line(const std::function<void(std:
                 carried = unit;
             break;
         }
-        if (line.size() < maxLineBytes)
-            line.append(unit);
-        else
-            lastLineCut = true;
+        keep(unit.data(), unit.size());
         count(unit.size());
     }
-    return decodeUtf16(line, bigEndian);
 }
 
 } // namespace fururupo

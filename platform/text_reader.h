@@ -51,6 +51,8 @@ public:
     static constexpr std::uintmax_t maxFileBytes = 16 * 1024 * 1024;
     // The size of one read, and how much of one line is scanned before control is handed back (see readLine).
     static constexpr std::size_t blockBytes = 64 * 1024;
+    // How many bytes of a line readLineInPieces gathers before it converts and hands them over.
+    static constexpr std::size_t pieceBytes = 1024;
 
     SequentialTextReader() = default;
     ~SequentialTextReader();
@@ -60,14 +62,25 @@ public:
     // Opens for reading only, without blocking on a FIFO and without a lock. Paths of any length are opened.
     OpenResult open(const std::filesystem::path& path, LineFeed lineFeed = LineFeed::EndsLineUnlessCp932);
 
+    // Reads no further than the first `bytes` bytes of the file from now on, as if it ended there: for a look at the
+    // head of a file that costs the same however large the file is.
+    void stopAfter(std::uintmax_t bytes) { readLimit = bytes; }
+
     // True once every byte of the file has been consumed (so a final line end starts no further line).
     // Raises ReadError if the file cannot be read, TooLarge past maxFileBytes.
     bool atEnd();
 
-    // The next line without its end, converted. betweenBlocks, when given, runs each time one line has been scanned
-    // for another blockBytes, so that a very long line never holds the caller for longer than one block. Raises
-    // ReadError if the file cannot be read, TooLarge once more than maxFileBytes have been read.
+    // The next line without its end, converted, of which only the first maxLineBytes are kept. betweenBlocks, when
+    // given, runs each time one line has been scanned for another blockBytes, so that a very long line never holds
+    // the caller for longer than one block. Raises ReadError if the file cannot be read, TooLarge once more than
+    // maxFileBytes have been read.
     std::u16string readLine(const std::function<void()>& betweenBlocks = {});
+
+    // The next line whole, however long, handed to `piece` in converted pieces of about pieceBytes as it is read, in
+    // the memory of one piece. No piece ends inside a character, so the pieces joined are the line as one conversion
+    // would give it. An empty line gives no piece. Raises as readLine does.
+    void readLineInPieces(const std::function<void(std::u16string_view)>& piece,
+                          const std::function<void()>& betweenBlocks = {});
 
     void close();
 
@@ -84,7 +97,7 @@ public:
     // Whether the line last read had a NUL byte in a UTF-8 or code page 932 file, where no text has one. A NUL right
     // after its lone CR or LF counts too: that is the other half of the line end of a UTF-16 file without its mark.
     bool lineHeldNul() const { return lastLineHeldNul; }
-    // Whether the line last read was longer than the maxLineBytes kept of it.
+    // Whether the line last read by readLine was longer than the maxLineBytes kept of it.
     bool lineWasCut() const { return lastLineCut; }
 
     struct ReadError
@@ -101,7 +114,13 @@ private:
     void detectEncoding();
     TextEncoding guessFromFirstNonAscii();
     void rewind();
-    std::u16string readUtf16Line(const std::function<void(std::size_t)>& count);
+    // Scans the next line to its end, handing its bytes to keep as they are scanned.
+    void scanLine(const std::function<void(const char*, std::size_t)>& keep,
+                  const std::function<void()>& betweenBlocks);
+    void scanUtf16Line(const std::function<void(const char*, std::size_t)>& keep,
+                       const std::function<void(std::size_t)>& count);
+    // Converts the bytes up to the last whole character, and says in `used` how many that was.
+    std::u16string decodeWhole(std::string_view bytes, std::size_t& used) const;
 
     int fd = -1;
     TextEncoding textEncoding = TextEncoding::Cp932;
@@ -114,16 +133,18 @@ private:
     std::uintmax_t bytesRead = 0;
     std::uintmax_t bytesWatched = 0; // how many bytes from the top the watcher has seen
     std::function<void(std::string_view)> byteWatcher;
+    std::uintmax_t readLimit = 0; // 0 for none
     std::vector<char> buffer;
     std::string carried; // bytes given back in front of the buffer
     std::size_t filled = 0;
     std::size_t position = 0;
 };
 
-// Converts bytes to UTF-16. Code page 932 gives one U+FFFD for each byte that cannot be converted; UTF-8 gives one
-// for each maximal ill-formed subsequence, as the Unicode Standard recommends; UTF-16 gives one for each unpaired
-// surrogate and for an odd byte at the end.
-std::u16string decodeCp932(std::string_view bytes);
+// Converts bytes to UTF-16. Code page 932 gives one U+FFFD for each byte that cannot be converted (with `used`, a lead
+// byte cut off at the end is left unconverted instead, and used says how many bytes were); UTF-8 gives one for each
+// maximal ill-formed subsequence, as the Unicode Standard recommends; UTF-16 gives one for each unpaired surrogate and
+// for an odd byte at the end.
+std::u16string decodeCp932(std::string_view bytes, std::size_t* used = nullptr);
 std::u16string decodeUtf8(std::string_view bytes);
 std::u16string decodeUtf16(std::string_view bytes, bool bigEndian);
 std::u16string decode(std::string_view bytes, TextEncoding encoding);

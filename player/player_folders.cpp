@@ -37,6 +37,12 @@ QString fileIn(const fs::path& folder, const char* name)
 
 } // namespace
 
+fs::path homeFolder()
+{
+    const fs::path home = variable("HOME");
+    return home.is_absolute() ? home : fs::path();
+}
+
 fs::path configHome()
 {
     return xdgHome("XDG_CONFIG_HOME", ".config");

@@ -12,6 +12,8 @@ namespace fururupo {
 // when neither is usable: the game then keeps nothing rather than writing into whatever folder it was started from.
 // The variables' bytes are kept as given, so a folder whose name is not UTF-8 is still the right folder.
 std::filesystem::path configHome();
+// HOME when it is an absolute path, else empty.
+std::filesystem::path homeFolder();
 std::filesystem::path dataHome();
 // The absolute entries of XDG_DATA_DIRS, in order (/usr/local/share and /usr/share when it is unset or empty).
 std::vector<std::filesystem::path> dataDirs();

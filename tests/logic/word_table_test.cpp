@@ -1,5 +1,6 @@
 // Word lists written as tables (a .tsv name), and what every list gets before it is cut: line ends by encoding,
 // the encoding found wherever the first non-ASCII bytes are, NUL bytes, and kana with combining marks.
+#include "logic/kana_composer.h"
 #include "logic/kana_marks.h"
 #include "logic/word_list.h"
 
@@ -14,6 +15,7 @@
 #include <iconv.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -140,8 +142,8 @@ TEST(WordTable, SkipsBlankLinesCommentsAndAHeaderOnlyAsTheFirstRow)
         {"a header of four fields", u"word\treading\texplanation\tnote\nねこ\n", {u"ねこ"}},
         {"a quoted header", u"\"単語\"\t\"解説\"\nねこ\n", {u"ねこ"}},
         {"after comments and blank lines", u"# my list\n\n   \n\t\t\n単語\nねこ\n", {u"ねこ"}},
-        {"only the first row", u"ねこ\nword\n単語\n", {u"ねこ", u"word", u"単語"}},
-        {"not a header word", u"語\nねこ\n", {u"語", u"ねこ"}},
+        {"only the first row", u"ねこ\nword\n単語\tたんご\t語\n", {u"ねこ", u"word", u"単語"}},
+        {"not a header word", u"語\tご\t語\nねこ\n", {u"語", u"ねこ"}},
         {"a comment between entries", u"ねこ\n#いぬ\tほえる\nうま\n", {u"ねこ", u"うま"}},
         {"# only counts first", u" #いぬ\n", {u"#いぬ"}},
         {"blank lines only", u"\n \n\t\n", {}},
@@ -163,13 +165,70 @@ TEST(WordTable, UnquotesFieldsQuotedAsASpreadsheetWritesThem)
     const auto loaded = load(folder, utf8(u"\"ねこ\"\t\"「にゃあ」と なく\"\n"
                                           u"\"いぬ\"\t\"\"\"ワン\"\"と なく\"\n"
                                           u"  \" うま \"  \t\"\"\n"
-                                          u"\"と\"り\"\t\"a\"\"\n"
-                                          u"\"\n"));
+                                          u"\"\"\"\"\t\"a \"\" \"\n"
+                                          u"と\"り\"\ta\"\n"));
     EXPECT_EQ(loaded->entries, (std::vector<Entry>{{u"ねこ", u"", u"「にゃあ」と なく"},
                                                    {u"いぬ", u"", u"\"ワン\"と なく"},
                                                    {u"うま", u"", u""},
-                                                   {u"\"と\"り\"", u"", u"\"a\"\""},
-                                                   {u"\"", u"", u""}}));
+                                                   {u"\"", u"", u"a \""},
+                                                   {u"と\"り\"", u"", u"a\""}}));
+    EXPECT_TRUE(loaded->hooks.badLines.empty());
+}
+
+// A quote a spreadsheet never closed would otherwise become part of the word, which no one then types.
+TEST(WordTable, NamesAFieldWhoseQuoteDoesNotCloseAtItsEnd)
+{
+    TempFolder folder;
+    struct Case
+    {
+        const char* what;
+        std::u16string text;
+        std::size_t entries;
+    };
+    const Case cases[] = {
+        {"the word", u"\"ねこ\tなく", 0},
+        {"the explanation", u"ねこ\t\"なく", 0},
+        {"the reading", u"猫\t\"ねこ\tなく", 0},
+        {"a quote alone", u"\"", 0},
+        {"a doubled quote as the last thing inside", u"\"ねこ\"\"", 0},
+        {"text after the closing quote", u"\"ね\"こ", 0},
+        {"blanks after the closing quote are trimmed", u"\"ねこ\"   \t\"なく\" ", 1},
+        {"a quote inside a field that does not begin with one", u"ね\"こ", 1},
+    };
+    for (const auto& c : cases) {
+        const auto loaded = load(folder, utf8(c.text + u"\n"));
+        EXPECT_EQ(loaded->entries.size(), c.entries) << c.what;
+        const std::vector<Bad> bad = c.entries ? std::vector<Bad>() : std::vector<Bad>{{1, LineProblem::UnclosedQuote}};
+        EXPECT_EQ(loaded->hooks.badLines, bad) << c.what;
+    }
+}
+
+// A word no key gives in the game's own modes cannot be answered without its reading: it must never be drawn.
+TEST(WordTable, LeavesOutAWordThatCannotBeTypedAsShownWhenItHasNoReading)
+{
+    TempFolder folder;
+    struct Case
+    {
+        const char* what;
+        std::u16string text;
+        std::vector<Bad> bad;
+    };
+    const Case cases[] = {
+        {"the explanation column forgotten", u"東京\tとうきょう", {{1, LineProblem::NoReading}}},
+        {"one column of kanji", u"東京", {{1, LineProblem::NoReading}}},
+        {"an empty reading", u"東京\t\t首都", {{1, LineProblem::NoReading}}},
+        {"a full-width vowel", u"ＯＬ", {{1, LineProblem::NoReading}}},
+        {"with its reading", u"東京\tとうきょう\t首都", {}},
+        {"kana, ー and punctuation", u"ラーメン、たべた。", {}},
+        {"Latin letters and digits", u"Tシャツ2まい", {}},
+        {"full-width consonants and digits", u"ＣＤ１まい", {}},
+        {"a longer problem first", u"東京\t" + std::u16string(128, u'説'), {{1, LineProblem::ExplanationTooLong}}},
+    };
+    for (const auto& c : cases) {
+        const auto loaded = load(folder, utf8(c.text + u"\n"));
+        EXPECT_EQ(loaded->hooks.badLines, c.bad) << c.what;
+        EXPECT_EQ(loaded->entries.size(), c.bad.empty() ? 1u : 0u) << c.what;
+    }
 }
 
 // Each limit holds at its edge, a line past one is left out without taking a slot, and the player learns of the first
@@ -233,27 +292,103 @@ TEST(WordTable, LeavesOutBadLinesAndReportsTheFirstByItsLineInTheFile)
     EXPECT_EQ(loaded->entries, (std::vector<Entry>{{u"ねこ", u"", u""}, {u"いぬ", u"", u""}}));
 }
 
-// A line longer than the bytes the reader keeps would otherwise be cut silently into an entry it is not.
-TEST(WordTable, LeavesOutALineTooLongToKeepAsTooLongWhereItIsCut)
+// The rule of what needs a reading is written out as ranges; it must say exactly what the keys give, or a word would be
+// refused that plays, or drawn that no one can answer. What the keys give: printable ASCII in Latin mode, and in
+// either kana mode every spelling the composer knows and whatever one or two keys leave behind once flushed.
+TEST(TypedAsShown, AgreesWithWhatTheKeysGiveInTheGamesOwnModes)
+{
+    std::set<char16_t> typed;
+    for (char16_t key = u' '; key <= u'~'; ++key)
+        typed.insert(key);
+    for (const Script script : {Script::Hiragana, Script::Katakana}) {
+        for (const RomajiSpelling& spelling : romajiSpellings())
+            for (const char16_t c :
+                 script == Script::Hiragana ? std::u16string(spelling.kana) : toKatakana(spelling.kana))
+                typed.insert(c);
+        for (char16_t first = u' '; first <= u'~'; ++first) {
+            // A second key matters only after a first that left letters pending.
+            for (char16_t second = 0; second <= u'~'; second = second == 0 ? u' ' : second + 1) {
+                KanaComposer composer;
+                composer.setScript(script);
+                std::u16string out = composer.feed(first);
+                if (second != 0 && composer.pending().empty())
+                    break;
+                if (second != 0)
+                    out += composer.feed(second);
+                out += composer.flush();
+                typed.insert(out.begin(), out.end());
+            }
+        }
+    }
+    std::u16string wrong;
+    for (char32_t c = 0; c <= 0xFFFF; ++c) {
+        if (c >= 0xD800 && c <= 0xDFFF)
+            continue;
+        const char16_t unit = static_cast<char16_t>(c);
+        if (typedAsShown(std::u16string(1, unit)) != typed.count(unit))
+            wrong += unit;
+    }
+    EXPECT_EQ(utf8(wrong), "");
+    EXPECT_TRUE(typedAsShown(u""));
+    EXPECT_FALSE(typedAsShown(u"ねこ\U0001F431"));
+}
+
+// The two reasons added for tables, as the game screen words them.
+TEST(WordTable, DescribesALineWithoutItsReadingOrWithAnOpenQuote)
+{
+    EXPECT_EQ(utf8(describeBadLine(3, LineProblem::NoReading, u"/l/a.tsv")),
+              utf8(u"単語ファイルの3行目を飛ばしました（読みがありません）：/l/a.tsv"));
+    EXPECT_EQ(utf8(describeBadLine(12, LineProblem::UnclosedQuote, u"b.tsv")),
+              utf8(u"単語ファイルの12行目を飛ばしました（引用符（\"）が閉じていません）：b.tsv"));
+}
+
+// A spreadsheet pads its rows with blanks and empty columns, and decomposed kana take two characters each: a line is
+// judged by its fields once trimmed, emptied and joined, and a field too long is named as the field it is.
+TEST(WordTable, JudgesALongLineByItsFieldsNotByItsBytes)
 {
     TempFolder folder;
-    const std::string blanks(SequentialTextReader::maxLineBytes, ' ');
+    const std::string blanks(3 * SequentialTextReader::pieceBytes, ' ');
+    const std::string tabs(3 * SequentialTextReader::pieceBytes, '\t');
+    std::u16string decomposed; // 31 kana, 62 characters before they are joined
+    for (int i = 0; i < 31; ++i)
+        decomposed += u"か\u3099";
+    std::u16string longDecomposed; // 127 kana
+    for (int i = 0; i < 127; ++i)
+        longDecomposed += u"は\u309A";
     struct Case
     {
         const char* what;
         std::string bytes;
+        std::vector<Entry> entries;
         std::vector<Bad> bad;
     };
     const Case cases[] = {
-        {"cut in the word", "w" + blanks + "x\tword\n", {{1, LineProblem::WordTooLong}}},
-        {"cut in the explanation", "w\te" + blanks + "\tmore\tfields\n", {{1, LineProblem::ExplanationTooLong}}},
-        {"cut past a fourth TAB", "w\tr\te\t\t" + blanks + "\n", {{1, LineProblem::TooManyFields}}},
-        {"a long comment is still a comment", "#" + blanks + "\n", {}},
+        {"blanks after the word", "w" + blanks + "\te\n", {{u"w", u"", u"e"}}, {}},
+        {"empty columns after the explanation", "w\te" + tabs + "\n", {{u"w", u"", u"e"}}, {}},
+        {"blanks inside the quotes", "\"" + blanks + "w\"\t" + blanks + "\n", {{u"w", u"", u""}}, {}},
+        {"every field at its limit in decomposed kana",
+         utf8(decomposed + u"\t" + decomposed + u"\t" + longDecomposed) + "\n",
+         {{std::u16string(31, u'が'), std::u16string(31, u'が'), std::u16string(127, u'ぱ')}},
+         {}},
+        {"a long word", std::string(5000, 'w') + "\te\n", {}, {{1, LineProblem::WordTooLong}}},
+        {"a long reading",
+         utf8(u"字\t" + std::u16string(2000, u'じ') + u"\t説") + "\n",
+         {},
+         {{1, LineProblem::ReadingTooLong}}},
+        {"a long explanation", "w\t" + std::string(5000, 'e') + "\n", {}, {{1, LineProblem::ExplanationTooLong}}},
+        {"blanks inside an explanation count",
+         "w\te" + std::string(127, ' ') + "e\n",
+         {},
+         {{1, LineProblem::ExplanationTooLong}}},
+        {"a field after many empty ones", "w\tr" + tabs + "x\n", {}, {{1, LineProblem::TooManyFields}}},
+        {"a long comment", "#" + blanks + "x\n", {}, {}},
     };
     for (const auto& c : cases) {
         const auto loaded = load(folder, c.bytes + "ok\n");
         EXPECT_EQ(loaded->hooks.badLines, c.bad) << c.what;
-        EXPECT_EQ(loaded->entries, (std::vector<Entry>{{u"ok", u"", u""}})) << c.what;
+        std::vector<Entry> expected = c.entries;
+        expected.push_back({u"ok", u"", u""});
+        EXPECT_EQ(loaded->entries, expected) << c.what;
     }
 }
 

@@ -348,6 +348,81 @@ TEST(SequentialTextReader, KeepsOnlyTheHeadOfAVeryLongLineAndHandsBackControlEve
     }
 }
 
+// A table's line is judged whole however long it is, so its pieces must join into exactly the line one conversion
+// would give: no character may be split between two pieces, in any encoding, wherever a piece happens to end.
+TEST(SequentialTextReader, HandsOverALongLineInPiecesThatJoinIntoTheWholeLine)
+{
+    TempFolder folder;
+    // UTF-8 of 1, 2, 3 and 4 bytes (a pair in UTF-16), and a code page 932 line of one- and two-byte characters.
+    const std::string utf8Unit = "a\xc3\xa9\xe3\x81\x82\xf0\x9f\x90\xb1";
+    const std::u16string utf8Text = u"a\u00e9\u3042\U0001F431";
+    const std::string cp932Unit = "a\x82\xa0\xb1";
+    const std::u16string cp932Text = u"a\u3042\uFF71";
+    const auto utf16 = [](std::u16string_view text, bool bigEndian) {
+        std::string bytes;
+        for (const char16_t c : text) {
+            const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+            bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        return bytes;
+    };
+    struct Case
+    {
+        const char* what;
+        std::string mark, unit;
+        std::u16string text;
+        std::string lineEnd;
+    };
+    const Case cases[] = {
+        {"UTF-8", "\xef\xbb\xbf", utf8Unit, utf8Text, "\n"},
+        {"code page 932", "", cp932Unit, cp932Text, "\r\n"},
+        {"UTF-16LE", "\xff\xfe", utf16(utf8Text, false), utf8Text, utf16(u"\n", false)},
+        {"UTF-16BE", "\xfe\xff", utf16(utf8Text, true), utf8Text, utf16(u"\n", true)},
+    };
+    for (const auto& c : cases) {
+        // Every shift of the characters against the piece size, by one leading byte (or unit) at a time.
+        for (std::size_t shift = 0; shift < 4; ++shift) {
+            const bool wide = c.what[0] == 'U' && c.what[4] == '1';
+            std::string line = wide ? utf16(std::u16string(shift, u'x'), c.what[6] == 'B') : std::string(shift, 'x');
+            std::u16string expected(shift, u'x');
+            while (line.size() < 3 * SequentialTextReader::pieceBytes) {
+                line += c.unit;
+                expected += c.text;
+            }
+            SequentialTextReader reader;
+            ASSERT_EQ(reader.open(folder.write("list.tsv", c.mark + line + c.lineEnd +
+                                                               (wide ? utf16(u"z", c.what[6] == 'B') : "z")),
+                                  LineFeed::AlwaysEndsLine),
+                      SequentialTextReader::OpenResult::Opened);
+            std::u16string joined;
+            std::size_t pieces = 0;
+            reader.readLineInPieces([&](std::u16string_view piece) {
+                EXPECT_FALSE(piece.empty());
+                EXPECT_LE(piece.size(), SequentialTextReader::pieceBytes + 4);
+                joined += piece;
+                ++pieces;
+            });
+            EXPECT_EQ(joined, expected) << c.what << ", shifted by " << shift;
+            EXPECT_GE(pieces, 3u) << c.what;
+            EXPECT_FALSE(reader.lineWasCut());
+            EXPECT_EQ(reader.readLine(), u"z") << c.what;
+        }
+    }
+}
+
+// A look at a file's head reads no further, even where the encoding would otherwise be looked for deep in the file.
+TEST(SequentialTextReader, StopsAfterTheBytesItIsAllowed)
+{
+    TempFolder folder;
+    SequentialTextReader reader;
+    ASSERT_EQ(reader.open(folder.write("list.tsv", std::string(100, 'a') + "\n" + std::string(100000, 'b') + "\xe9")),
+              SequentialTextReader::OpenResult::Opened);
+    reader.stopAfter(10);
+    EXPECT_EQ(reader.readLine(), u"aaaaaaaaaa");
+    EXPECT_TRUE(reader.atEnd());
+    EXPECT_EQ(reader.encoding(), TextEncoding::Cp932);
+}
+
 // A file of a known size above the limit is refused unread; a file that keeps growing (or a /proc file, which
 // reports no size) is stopped once more than the limit has been read.
 TEST(SequentialTextReader, StopsAtTheSizeLimit)

@@ -83,7 +83,7 @@ TEST(ListChoice, StartsWithTheBundledListAndTheListsFound)
 
     EXPECT_TRUE(run.choice.chosenIsBundledDefault());
     EXPECT_EQ(run.choice.chosen().path, player.program / "MSG.txt");
-    EXPECT_EQ(run.choice.chosen().name, u"MSG.txt");
+    EXPECT_EQ(run.choice.chosen().name, u"MSG");
     EXPECT_EQ(run.choice.lists().size(), 3u);
     EXPECT_EQ(run.choice.problem().kind, Kind::None);
     EXPECT_FALSE(fs::exists(player.settings.parent_path())) << "nothing is written before the player chooses";

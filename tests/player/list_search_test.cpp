@@ -1,5 +1,6 @@
 #include "player/list_search.h"
 
+#include "platform/program_folder.h"
 #include "player/player_test_support.h"
 #include "support/temp_files.h"
 #include "support/word_lines.h"
@@ -102,8 +103,8 @@ TEST(FindLists, BundledListsComeFirstThenEachSearchFolderInOrderEachSortedByName
                                          Origin::Found,   Origin::Found,   Origin::Found};
     for (std::size_t i = 0; i < lists.size(); ++i)
         EXPECT_EQ(lists[i].origin, origins[i]) << i;
-    EXPECT_EQ(lists[0].name, u"MSG.txt");
-    EXPECT_EQ(lists[3].name, u"m.Txt");
+    EXPECT_EQ(lists[0].name, u"MSG");
+    EXPECT_EQ(lists[3].name, u"m");
 }
 
 TEST(FindLists, TakesOnlyRegularFilesNamedAsLists)
@@ -180,11 +181,11 @@ TEST(FindLists, FileNamesThatAreNotUtf8KeepTheirBytes)
 
     ASSERT_EQ(lists.size(), 4u);
     EXPECT_EQ(lists[1].path.filename().native(), "caf\xe9.tsv");
-    EXPECT_EQ(testing::utf8(lists[1].name), "caf\xef\xbf\xbd.tsv");
+    EXPECT_EQ(testing::utf8(lists[1].name), "caf\xef\xbf\xbd");
     EXPECT_EQ(lists[2].path.filename().native(), "\xe3\x81\x82.txt");
-    EXPECT_EQ(lists[2].name, u"あ.txt");
+    EXPECT_EQ(lists[2].name, u"あ");
     EXPECT_EQ(lists[3].path.filename().native(), "\xff\xfe.txt");
-    EXPECT_EQ(lists[3].name, u"\uFFFD\uFFFD.txt");
+    EXPECT_EQ(lists[3].name, u"\uFFFD\uFFFD");
     EXPECT_TRUE(fs::is_regular_file(lists[3].path));
 }
 
@@ -208,6 +209,93 @@ TEST(FindLists, StopsAtFiveHundredEntries)
     EXPECT_EQ(lists[300].path, bundled / "b299.txt");
     EXPECT_EQ(lists[301].path, found / "f000.txt");
     EXPECT_EQ(lists[499].path, found / "f198.txt");
+}
+
+// A list is offered by the name its author gave it, read as its load would read it, and never by a line that merely
+// looks like one: a name line anywhere but first, in a list without comments, or naming nothing.
+TEST(ListNames, ATableMayNameItselfInItsFirstLine)
+{
+    const TempFolder temp;
+    const auto utf16 = [](std::u16string_view text) {
+        std::string bytes = "\xff\xfe";
+        for (const char16_t c : text)
+            bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+        return bytes;
+    };
+    std::u16string decomposed = u"# 名前: ";
+    for (int i = 0; i < 40; ++i)
+        decomposed += u"か\u3099";
+    struct Case
+    {
+        const char* what;
+        std::string file;
+        std::string bytes;
+        std::u16string name;
+    };
+    const Case cases[] = {
+        {"UTF-8", "list.tsv", testing::utf8(u"# 名前: 都道府県\n単語\t解説\n"), u"都道府県"},
+        {"no blanks, a full-width colon, CR LF", "list.tsv", testing::utf8(u"#名前：都道府県\r\nねこ\r\n"),
+         u"都道府県"},
+        {"name in any case, blanks everywhere", "list.tsv", "#  NaMe :  Animals of the farm  \n",
+         u"Animals of the farm"},
+        {"UTF-8 with its mark", "list.tsv", "\xef\xbb\xbf" + testing::utf8(u"# 名前: ねこ\n"), u"ねこ"},
+        {"UTF-16 with its mark", "list.tsv", utf16(u"# 名前: いぬ\r\n"), u"いぬ"},
+        {"code page 932", "list.tsv", "# \x96\xbc\x91\x4f: \x82\xcb\x82\xb1\r\n", u"ねこ"},
+        {"joined and cut to 31 characters", "list.tsv", testing::utf8(decomposed), std::u16string(31, u'が')},
+        {"a second line", "list.tsv", testing::utf8(u"# my list\n# 名前: ねこ\n"), u"list"},
+        {"a name that is empty", "list.tsv", testing::utf8(u"# 名前:   \n"), u"list"},
+        {"no colon", "list.tsv", testing::utf8(u"# 名前 ねこ\n"), u"list"},
+        {"bytes that cannot be read", "list.tsv", "# name: \xff\n", u"list"},
+        {"a list with fixed columns", "list.txt", testing::utf8(u"# 名前: ねこ\n"), u"list"},
+        {"an empty file", "list.TSV", "", u"list"},
+        {"a name of dots", "..tsv", "", u"..tsv"},
+    };
+    for (const Case& c : cases) {
+        const fs::path path = temp.write(c.file, c.bytes);
+        EXPECT_EQ(testing::utf8(listNameOf(path)), testing::utf8(c.name)) << c.what;
+        fs::remove(path);
+    }
+    EXPECT_EQ(listNameOf(temp.path() / "missing.tsv"), u"missing");
+}
+
+// Two lists of one name would be offered as one; the hint says where each lies, in the fewest words that tell.
+TEST(ListNames, ListsOfOneNameAreToldApartByTheirFolderOrTheirFileName)
+{
+    const TempFolder temp;
+    const fs::path home = makeFolder(temp.path() / "home");
+    const fs::path program = makeFolder(temp.path() / "program");
+    const fs::path mine = makeFolder(home / "lists");
+    const fs::path system = makeFolder(temp.path() / "system");
+    touch(program / "MSG.txt");
+    temp.write("home/lists/animals.tsv", "# name: farm\n");
+    temp.write("home/lists/farm.txt", "");
+    temp.write("system/farm.tsv", "");
+    temp.write("system/fruit.tsv", "");
+
+    ListFolders folders{program, {mine, system}};
+    folders.homeFolder = home;
+    std::vector<ListFile> lists = findLists(folders);
+
+    ASSERT_EQ(lists.size(), 5u);
+    std::vector<std::pair<std::string, std::string>> shown;
+    for (const ListFile& list : lists)
+        shown.push_back({testing::utf8(list.name), testing::utf8(list.folderHint)});
+    EXPECT_EQ(shown, (std::vector<std::pair<std::string, std::string>>{{"MSG", ""},
+                                                                       {"farm", "animals.tsv"},
+                                                                       {"farm", "farm.txt"},
+                                                                       {"farm", testing::utf8(displayPath(system))},
+                                                                       {"fruit", ""}}));
+
+    // Once one of them goes, the other needs no hint; a list picked from the home folder itself is ~.
+    lists.erase(lists.begin() + 2);
+    lists.push_back(listFileAt(temp.write("home/fruit.tsv", ""), Origin::Picked));
+    tellApart(lists, home);
+    EXPECT_EQ(lists[1].folderHint, u"~/lists");
+    EXPECT_EQ(lists[2].folderHint, displayPath(system));
+    EXPECT_EQ(lists[3].folderHint, displayPath(system));
+    EXPECT_EQ(lists[4].folderHint, u"~");
+    tellApart(lists, {});
+    EXPECT_EQ(lists[4].folderHint, displayPath(home));
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // Lists the player picks, on the real windows: the chooser on the title screen, its file dialog, drops on either
 // window, the list named on the command line, the choice kept for the next run, and a kanji word shown with its
 // reading and answered by it.
+#include "logic/word_list.h"
+#include "platform/program_folder.h"
 #include "player/list_choice.h"
 #include "screens/application.h"
 #include "screens/game_app.h"
@@ -124,9 +126,9 @@ protected:
 TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
 {
     QWidget* title = openTitle();
-    EXPECT_EQ(offered(title), (QStringList{QStringLiteral("MSG.txt"), QStringLiteral("animals.tsv"),
-                                           QStringLiteral("kanji.tsv"), QStringLiteral("ほかのファイルを選ぶ…")}));
-    EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
+    EXPECT_EQ(offered(title), (QStringList{QStringLiteral("MSG"), QStringLiteral("animals"),
+                                           QStringLiteral("kanji"), QStringLiteral("ほかのファイルを選ぶ…")}));
+    EXPECT_EQ(shown(title), QStringLiteral("MSG"));
     EXPECT_EQ(text(title, "listNotice"), "");
     // The chooser sits in the free space at the bottom left, clear of the speed options and of the window's edge.
     auto* chooser = child<QComboBox>(title, "listChooser");
@@ -150,10 +152,25 @@ TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
     EXPECT_TRUE(chooser->view()->isVisible());
     chooser->hidePopup();
     QTest::keyClick(chooser, Qt::Key_Down);
-    EXPECT_EQ(shown(title), QStringLiteral("animals.tsv"));
+    EXPECT_EQ(shown(title), QStringLiteral("animals"));
     QWidget* form = startAndShowFirstWord(title);
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("いぬ"));
     EXPECT_EQ(text(form, "Label5"), QStringLiteral("■解説■\nわんと鳴く"));
+}
+
+// An author who forgot the explanation column must learn which line lost its reading, while the rest of the list plays
+// and the word no one could type is never drawn.
+TEST_F(ChosenList, ALineWhoseKanjiWordLostItsReadingIsNamedOnTheGameScreen)
+{
+    writeFile(playerLists / "forgot.tsv", "単語\t解説\n東京\tとうきょう\nねこ\tなく\n");
+    auto lists = choice();
+    ASSERT_TRUE(lists->choose(playerLists / "forgot.tsv"));
+    QWidget* form = startAndShowFirstWord(openTitle(lists));
+    auto* line = child<QLabel>(form, "loadFailureLine");
+    EXPECT_TRUE(line->isVisible());
+    EXPECT_EQ(line->text(), QString::fromStdU16String(
+                                describeBadLine(2, LineProblem::NoReading, displayPath(playerLists / "forgot.tsv"))));
+    EXPECT_EQ(text(form, "Label4"), QStringLiteral("ねこ"));
 }
 
 // A kanji word is shown as written with its reading above it, and everything the box does follows the reading: the
@@ -167,10 +184,12 @@ TEST_F(ChosenList, AKanjiWordShowsItsReadingAndIsAnsweredByIt)
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("新聞"));
     EXPECT_EQ(text(form, "wordReading"), QStringLiteral("しんぶん"));
     EXPECT_EQ(text(form, "Label5"), QStringLiteral("■解説■\n毎朝届くニュース"));
-    // The reading sits above the word, inside the window, and is drawn.
+    // The reading sits above the word, inside the window, and is drawn in a colour of its own, never the word's pink.
     auto* reading = child<QLabel>(form, "wordReading");
     EXPECT_TRUE(form->rect().contains(reading->geometry()));
-    EXPECT_GT(countNear(reading->grab().toImage(), reading->rect(), QColor(255, 128, 255), 60), 30);
+    const QImage readingImage = reading->grab().toImage();
+    EXPECT_GT(countNear(readingImage, reading->rect(), QColor(255, 216, 96), 60), 30);
+    EXPECT_EQ(countNear(readingImage, reading->rect(), QColor(255, 128, 255), 60), 0);
 
     auto* box = child<InputBox>(form, "Text1");
     pressKey(box, Qt::Key_F1);
@@ -210,21 +229,21 @@ TEST_F(ChosenList, TheChoiceIsKeptForTheNextRunAndAGoneListFallsBack)
         chooser->setFocus();
         QTest::keyClick(chooser, Qt::Key_Down);
         QTest::keyClick(chooser, Qt::Key_Down);
-        ASSERT_EQ(shown(title), QStringLiteral("kanji.tsv"));
+        ASSERT_EQ(shown(title), QStringLiteral("kanji"));
         // Back from a game, the title screen still shows it.
         QWidget* form = startAndShowFirstWord(title);
         EXPECT_EQ(text(form, "Label4"), QStringLiteral("新聞"));
         click(form, "Label3");
         flushDeletes();
-        EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji.tsv"));
+        EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji"));
         closeAllWindows();
     }
-    EXPECT_EQ(shown(openTitle()), QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(shown(openTitle()), QStringLiteral("kanji"));
     closeAllWindows();
 
     std::filesystem::remove(playerLists / "kanji.tsv");
     QWidget* title = openTitle();
-    EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
+    EXPECT_EQ(shown(title), QStringLiteral("MSG"));
     const QString notice = child<QLabel>(title, "listNotice")->toolTip();
     EXPECT_TRUE(notice.contains(QStringLiteral("kanji.tsv"))) << notice;
     EXPECT_FALSE(text(title, "listNotice").isEmpty());
@@ -254,7 +273,7 @@ TEST_F(ChosenList, TheFileDialogPicksAnyFile)
         QTest::keyClick(chooser, Qt::Key_End);
     };
     answerDialog(false);
-    EXPECT_EQ(shown(title), QStringLiteral("MSG.txt"));
+    EXPECT_EQ(shown(title), QStringLiteral("MSG"));
     answerDialog(true);
     EXPECT_EQ(shown(title), QStringLiteral("週の単語.tsv"));
     EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("とけい"));
@@ -266,7 +285,7 @@ TEST_F(ChosenList, ADroppedFileIsChosenAndWhatCannotBePlayedIsSaid)
 {
     QWidget* title = openTitle();
     ASSERT_TRUE(dropOn(title, {fileUrl(playerLists / "kanji.tsv")}));
-    EXPECT_EQ(shown(title), QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(shown(title), QStringLiteral("kanji"));
 
     // A name that is not UTF-8 keeps its bytes all the way to the load.
     const std::filesystem::path oddName = program / std::string("\xFF\xFE"
@@ -321,7 +340,7 @@ TEST_F(ChosenList, ADropOnTheGameScreenPlaysThatList)
     // 帰る shows the dropped list chosen.
     click(form, "Label3");
     flushDeletes();
-    EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(shown(openWindows(QStringLiteral("Form1")).at(0)), QStringLiteral("kanji"));
 }
 
 // Handles what is pending, as the next window's first paint does, then runs a loop of its own until a timer ends it.

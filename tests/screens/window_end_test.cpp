@@ -94,7 +94,7 @@ TEST(WindowEnd, AWindowDestroyedByAnotherClientEndsTheGame)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("Xvfb")).isEmpty() ||
         QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-deps installs both)";
+        GTEST_SKIP() << "needs Xvfb and xdotool (scripts/install-deps --tests installs both)";
     const QString game = QCoreApplication::applicationDirPath() + QStringLiteral("/fururupo");
     ASSERT_TRUE(QFile::exists(game));
     for (const QString& window : {QStringLiteral("Form1"), QStringLiteral("Form2")}) {
