@@ -218,7 +218,7 @@ void tellApart(std::vector<ListFile>& lists, const std::filesystem::path& homeFo
 ListFolders ListFolders::fromEnvironment(const std::filesystem::path& programFolder)
 {
     ListFolders folders{programFolder, {}};
-    folders.homeFolder = homeFolder();
+    folders.homeFolder = fururupo::homeFolder();
     if (const fs::path own = playerListsFolder(); !own.empty())
         folders.searchFolders.push_back(own);
     for (const fs::path& shared : dataDirs())

@@ -163,9 +163,9 @@ TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
 TEST_F(ChosenList, ALineWhoseKanjiWordLostItsReadingIsNamedOnTheGameScreen)
 {
     writeFile(playerLists / "forgot.tsv", "単語\t解説\n東京\tとうきょう\nねこ\tなく\n");
-    auto lists = choice();
-    ASSERT_TRUE(lists->choose(playerLists / "forgot.tsv"));
-    QWidget* form = startAndShowFirstWord(openTitle(lists));
+    GameApp& run = newRun();
+    ASSERT_TRUE(run.lists().choose(playerLists / "forgot.tsv"));
+    QWidget* form = startAndShowFirstWord(openTitle(run));
     auto* line = child<QLabel>(form, "loadFailureLine");
     EXPECT_TRUE(line->isVisible());
     EXPECT_EQ(line->text(), QString::fromStdU16String(
