@@ -125,7 +125,7 @@ int main(int argc, char** argv)
     QElapsedTimer monotonic;
     // The countdown clock is (re)started as the last step of the game start, which the window's constructor runs.
     GameApp game(bench::fullWordFile().path.parent_path());
-    auto* screen = new GameScreen(game.lists(), game.records(), false, false, true, false);
+    auto* screen = new GameScreen(game.lists(), game.records(), game.sounds(), false, false, true, false);
     monotonic.start();
     Ticks countdownTicks{"Timer1 (countdown), from game start", 0, {}};
     Ticks wordTicks{idle ? "Timer2 (word clock), nobody typing" : "Timer2 (word clock), in play", -1, {}};

@@ -105,7 +105,7 @@ GameApp& gameOn(const std::filesystem::path& folder)
 GameScreen* newGameScreen(const std::filesystem::path& folder)
 {
     GameApp& game = gameOn(folder);
-    return new GameScreen(game.lists(), game.records(), false, false, true, false);
+    return new GameScreen(game.lists(), game.records(), game.sounds(), false, false, true, false);
 }
 
 // The word the guided benchmarks type: twelve kana, among them an early ん and a っ, the longer side of the bundled

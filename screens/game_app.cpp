@@ -6,6 +6,7 @@
 #include "screens/application.h"
 #include "screens/game_screen.h"
 #include "screens/records_screen.h"
+#include "screens/settings_screen.h"
 #include "screens/text_and_placement.h"
 #include "screens/title_screen.h"
 
@@ -21,14 +22,14 @@ constexpr int endOfRunWait = 2000;
 } // namespace
 
 GameApp::GameApp(ListFolders folders, QString settingsFile, QString recordsFile)
-    : kept(std::move(settingsFile)), store(recordsFile), choice(std::move(folders), kept), offersChoice(true),
-      keepsRecords(!recordsFile.isEmpty())
+    : kept(std::move(settingsFile)), store(recordsFile), choice(std::move(folders), kept), gameSounds(kept),
+      offersChoice(true), keepsRecords(!recordsFile.isEmpty())
 {
 }
 
 GameApp::GameApp(const std::filesystem::path& wordFolder)
-    : kept(QString()), store(QString()), choice(ListFolders{wordFolder, {}}, kept), offersChoice(false),
-      keepsRecords(false)
+    : kept(QString()), store(QString()), choice(ListFolders{wordFolder, {}}, kept), gameSounds(kept),
+      offersChoice(false), keepsRecords(false)
 {
 }
 
@@ -55,6 +56,7 @@ TitleScreen* GameApp::showTitle()
                 startGame(slow, normal, fast, practiceWords);
             });
     connect(screen, &TitleScreen::recordsRequested, this, &GameApp::showRecords);
+    connect(screen, &TitleScreen::settingsRequested, this, &GameApp::showSettings);
     // EXIT ends the process at once: a game still waiting for the history's file gets its last chance first.
     connect(screen, &TitleScreen::leaving, this, [this] { store.flush(endOfRunWait); });
     title = screen;
@@ -65,11 +67,14 @@ TitleScreen* GameApp::showTitle()
 GameScreen* GameApp::startGame(bool slow, bool normal, bool fast, const std::vector<std::u16string>& practiceWords)
 {
     // The game starts as its window is built (its list loads then), before it shows: the design's order.
-    auto* screen = opened(new GameScreen(choice, store, offersChoice, slow, normal, fast, practiceWords));
+    auto* screen = opened(new GameScreen(choice, store, gameSounds, offersChoice, slow, normal, fast, practiceWords));
     connect(screen, &GameScreen::backRequested, this, [this](const QString& notice) {
         TitleScreen* screen = showTitle();
-        if (!notice.isEmpty())
-            screen->addNotice(notice);
+        // What became of the game left, and a sound that failed while it was played, said once.
+        QStringList lines{notice, gameSounds.takeNotice()};
+        lines.removeAll(QString());
+        if (!lines.isEmpty())
+            screen->addNotice(lines.join(QStringLiteral("　")));
     });
     screen->show();
     if (recordsWindow)
@@ -93,6 +98,18 @@ RecordsScreen* GameApp::showRecords(SpeedLevel speed)
     window->raise();
     window->activateWindow();
     return window;
+}
+
+SettingsScreen* GameApp::showSettings()
+{
+    if (!settingsWindow) {
+        settingsWindow = opened(new SettingsScreen(kept));
+        connect(settingsWindow, &SettingsScreen::changed, &gameSounds, &GameSounds::applySettings);
+    }
+    settingsWindow->show();
+    settingsWindow->raise();
+    settingsWindow->activateWindow();
+    return settingsWindow;
 }
 
 int runGame(QApplication& app, const std::function<void(QWidget& titleScreen)>& titleShown,

@@ -4,6 +4,7 @@
 #include "player/list_choice.h"
 #include "player/records_store.h"
 #include "player/settings.h"
+#include "screens/game_sounds.h"
 
 #include <QObject>
 #include <QPointer>
@@ -22,9 +23,11 @@ namespace fururupo {
 
 class GameScreen;
 class RecordsScreen;
+class SettingsScreen;
 class TitleScreen;
 
-// The game as one object: it owns what outlives a window (the list choice, the settings and the history of games),
+// The game as one object: it owns what outlives a window (the list choice, the settings, the history of games and
+// the sounds),
 // and opens and closes the windows when they ask, so that no window builds another. The title screen asks for a game
 // (START) and for the 成績 window; the game screen asks for the title screen back (帰る); the 成績 window asks for a
 // practice, which goes through the title screen's START so that it reads the speed chosen there.
@@ -50,10 +53,13 @@ public:
     GameScreen* startGame(bool slow, bool normal, bool fast, const std::vector<std::u16string>& practiceWords = {});
     // Opens the 成績 window on the chosen list at this speed, in place of one already open.
     RecordsScreen* showRecords(SpeedLevel speed);
+    // Opens the 設定 window, or brings the one open to the front.
+    SettingsScreen* showSettings();
 
     ListChoice& lists() { return choice; }
     Settings& settings() { return kept; }
     RecordsStore& records() { return store; }
+    GameSounds& sounds() { return gameSounds; }
 
 private:
     template <class Window> Window* opened(Window* window);
@@ -61,10 +67,12 @@ private:
     Settings kept;
     RecordsStore store;
     ListChoice choice;
+    GameSounds gameSounds;
     bool offersChoice;
     bool keepsRecords;
     QPointer<TitleScreen> title;
     QPointer<RecordsScreen> recordsWindow;
+    QPointer<SettingsScreen> settingsWindow;
     std::vector<QPointer<QWidget>> windows;
 };
 

@@ -6,6 +6,7 @@
 #include "player/list_choice.h"
 #include "player/records_store.h"
 #include "screens/application.h"
+#include "screens/game_sounds.h"
 #include "screens/list_picking.h"
 #include "screens/notices.h"
 #include "screens/text_and_placement.h"
@@ -14,6 +15,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 
 #include <unordered_set>
 
@@ -43,9 +45,9 @@ std::u16string shownPath(const std::filesystem::path& path)
 
 } // namespace
 
-GameScreen::GameScreen(ListChoice& lists, RecordsStore& records, bool offersChoice, bool slow, bool normal, bool fast,
-                       std::vector<std::u16string> practiceWords, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::GameScreen>()), lists(lists), records(records),
+GameScreen::GameScreen(ListChoice& lists, RecordsStore& records, GameSounds& sounds, bool offersChoice, bool slow,
+                       bool normal, bool fast, std::vector<std::u16string> practiceWords, QWidget* parent)
+    : QWidget(parent), ui(std::make_unique<Ui::GameScreen>()), lists(lists), records(records), sounds(sounds),
       offersChoice(offersChoice), practiceWords(std::move(practiceWords)), wordFile(wordFileOf(lists.chosen())),
       wordFileShown(shownPath(wordFile)), typingGame(*this, words, &rnd, wordFileShown), slow(slow), normal(normal),
       fast(fast)
@@ -58,16 +60,38 @@ GameScreen::GameScreen(ListChoice& lists, RecordsStore& records, bool offersChoi
 
     setUpClock(countdownClock, this, "Timer1");
     setUpClock(wordClock, this, "Timer2");
-    connect(&countdownClock, &QTimer::timeout, this, [this] { guarded([this] { typingGame.countdownTick(); }); });
-    connect(&wordClock, &QTimer::timeout, this, [this] { guarded([this] { typingGame.wordClockTick(); }); });
+    connect(&countdownClock, &QTimer::timeout, this, [this] {
+        // "3", "2" and "1" share a sound, and "START" has its own.
+        const std::int16_t step = typingGame.countdown();
+        guarded([this] { typingGame.countdownTick(); });
+        if (step >= 1 && step <= 3)
+            this->sounds.play(SoundKind::Countdown);
+        else if (step == 0)
+            this->sounds.play(SoundKind::Start);
+    });
+    connect(&wordClock, &QTimer::timeout, this, [this] {
+        // The time-up message is shown afresh at every tick of the time-up; its sound marks only the first.
+        const bool timedOut = typingGame.prompt() == texts::timeUp;
+        guarded([this] { typingGame.wordClockTick(); });
+        if (!timedOut && typingGame.prompt() == texts::timeUp)
+            this->sounds.play(SoundKind::TimeUp);
+    });
     connect(ui->Text1, &InputBox::keyDown, this, [this](const QString& text) {
+        starEarned = false;
         if (!closing)
             guarded([&] { typingGame.checkInput(text.toStdU16String()); });
     });
     connect(ui->Text1, &InputBox::keyTaken, this, [this](const QString& text, std::optional<TypingStyle> typedAs) {
-        if (!closing)
-            guarded([&] { typingGame.keyTaken(text.toStdU16String(), typedAs); });
+        if (closing)
+            return;
+        const std::int32_t mistakesBefore = typingGame.tally().mistakes();
+        guarded([&] { typingGame.keyTaken(text.toStdU16String(), typedAs); });
+        // A key that answered the word has its star's sound already; any other key the box took clicks, or sounds
+        // its slip.
+        if (!starEarned)
+            this->sounds.play(typingGame.tally().mistakes() > mistakesBefore ? SoundKind::Miss : SoundKind::KeyClick);
     });
+    ui->Text1->installEventFilter(this);
     connect(ui->Label6, &ClickableLabel::clicked, this, &GameScreen::playAgain);
     connect(ui->Label3, &ClickableLabel::clicked, this, &GameScreen::goBack);
 
@@ -105,6 +129,14 @@ void GameScreen::setExplanation(std::u16string_view text)
 
 void GameScreen::setStars(std::u16string_view text)
 {
+    // Only the game writes the stars, one more for each word answered; a start clears them. The 21st is heard as the
+    // record, which follows it at once.
+    if (text.size() > starsShown) {
+        starEarned = true;
+        if (typingGame.cleared() < 20)
+            sounds.play(SoundKind::Correct);
+    }
+    starsShown = text.size();
     ui->Label2->setText(captionText(text));
 }
 
@@ -198,6 +230,7 @@ void GameScreen::keepAndShowResults(const GameRecord& record, int game)
     // 延長 or a drop may have started another game while this one was being kept: its results are not for that one.
     if (game != gameNumber || closing)
         return;
+    sounds.play(standing == BestStanding::NewBest ? SoundKind::NewBest : SoundKind::Record);
     QString text;
     if (record.practice)
         text = QStringLiteral("ミスした言葉の練習（自己ベストには数えません）\r\n");
@@ -304,6 +337,8 @@ void GameScreen::startGame()
     listName = chosen.name;
     // Every game starts in hiragana, whatever mode the last one ended in.
     ui->Text1->setMode(InputBox::Mode::Hiragana);
+    // The sound opens with the game, or tries again after it failed; it never waits.
+    sounds.gameStarting();
     // The history knows the list by what it holds, worked out from the very bytes this game's load reads: an edit
     // made in between cannot file the game under content that was not played.
     readIdentity.reset();
@@ -416,6 +451,17 @@ void GameScreen::dropEvent(QDropEvent* event)
     playAgain();
 }
 
+bool GameScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    // F3 switches every sound on or off at once; the box still takes it as a key-down, as it takes F1.
+    if (watched == ui->Text1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F3 && !key->isAutoRepeat() && !closing)
+            sounds.switchAll();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
 void GameScreen::closeEvent(QCloseEvent* event)
 {
     // Never go away while the load is on the stack: the rest of the game start still writes to this window.
@@ -427,6 +473,7 @@ void GameScreen::closeEvent(QCloseEvent* event)
     closing = true;
     stopClocks();
     keepUnfinishedGame();
+    sounds.gameLeft();
     event->accept();
 }
 

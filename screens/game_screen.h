@@ -28,6 +28,7 @@ class GameScreen;
 
 namespace fururupo {
 
+class GameSounds;
 class ListChoice;
 class RecordsStore;
 struct GameRecord;
@@ -62,8 +63,10 @@ public:
     // Every finished game, and every game left or started again after at least one word, is kept in records before
     // its results show. With practiceWords the games draw only from those words of the list (a practice on missed
     // words), and are kept as practice.
-    GameScreen(ListChoice& lists, RecordsStore& records, bool offersChoice, bool slow, bool normal, bool fast,
-               std::vector<std::u16string> practiceWords = {}, QWidget* parent = nullptr);
+    //
+    // Its sounds are played through sounds, opened at every game start; F3 switches them all on or off.
+    GameScreen(ListChoice& lists, RecordsStore& records, GameSounds& sounds, bool offersChoice, bool slow, bool normal,
+               bool fast, std::vector<std::u16string> practiceWords = {}, QWidget* parent = nullptr);
     ~GameScreen() override;
 
     // The game being played, for reading its state.
@@ -94,6 +97,7 @@ Q_SIGNALS:
     void backRequested(const QString& notice);
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -124,6 +128,10 @@ private:
     std::unique_ptr<Ui::GameScreen> ui;
     ListChoice& lists;
     RecordsStore& records;
+    GameSounds& sounds;
+    // The stars last shown, and whether the key being handled earned one (its sound is the star's, not a click).
+    std::size_t starsShown = 0;
+    bool starEarned = false;
     bool offersChoice;
     std::vector<std::u16string> practiceWords;
     // The chosen list as the history knows it, worked out from the bytes each game start reads.

@@ -4,6 +4,7 @@
 #include "player/list_choice.h"
 #include "player/settings.h"
 #include "screens/text_and_placement.h"
+#include "sound/sound_player.h"
 
 namespace fururupo {
 namespace {
@@ -83,7 +84,6 @@ QString sentenceOf(const SettingsProblem& problem)
     return {};
 }
 
-
 QString sentenceOf(const RecordsProblem& problem)
 {
     const QString& path = problem.path;
@@ -133,6 +133,22 @@ QString sentenceOf(const RecordsProblem& problem)
                           problem.detail);
     case Kind::NoDriver:
         return QStringLiteral("成績を保存するための SQLite が見つかりません。この回の成績は保存しません。");
+    }
+    return {};
+}
+
+QString sentenceOf(const SoundFault& fault)
+{
+    switch (fault.kind) {
+    case SoundFault::Kind::None:
+        return {};
+    case SoundFault::Kind::NoLibrary:
+        return QStringLiteral("音を出すためのライブラリ（libpulse）が見つからないので、音なしで遊びます。");
+    case SoundFault::Kind::NoServer:
+        return QStringLiteral("音を出せないので、音なしで遊びます（サウンドサーバーが見つかりません）。"
+                              "次のゲームでもう一度試します。");
+    case SoundFault::Kind::Lost:
+        return QStringLiteral("ゲームの途中で音が出なくなったので、音なしで続けました。次のゲームでもう一度試します。");
     }
     return {};
 }

@@ -10,12 +10,14 @@ namespace fururupo {
 
 struct ListProblem;
 struct SettingsProblem;
+struct SoundFault;
 
 // Every sentence the player reads about what the game finds and keeps is worded here, from the kind the lower layer
 // reported and its facts (a path, where a broken file was put). Empty for a kind that is no problem.
 QString sentenceOf(const ListProblem& problem);
 QString sentenceOf(const SettingsProblem& problem);
 QString sentenceOf(const RecordsProblem& problem);
+QString sentenceOf(const SoundFault& fault);
 
 // The 成績 window's own lines, for what the store reports no problem about.
 QString historyUnreadableSentence();

@@ -23,7 +23,9 @@
 #include <QPen>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace fururupo {
 
@@ -60,8 +62,12 @@ TitleScreen::TitleScreen(ListChoice& lists, const Settings& settings, bool offer
     connect(ui->Command1, &QPushButton::clicked, this, &TitleScreen::start);
     connect(ui->Command2, &QPushButton::clicked, this, &TitleScreen::exitProgram);
     // Enter presses the focused button as Space does (outside a dialog a button takes only Space by itself).
-    for (QPushButton* button : {ui->Command1, ui->Command2, ui->recordsButton})
+    for (QPushButton* button : {ui->Command1, ui->Command2, ui->recordsButton, ui->settingsButton})
         button->setAutoDefault(true);
+    connect(ui->settingsButton, &QPushButton::clicked, this, [this] {
+        if (!starting)
+            Q_EMIT settingsRequested();
+    });
     if (offersRecords && offersChoice)
         connect(ui->recordsButton, &QPushButton::clicked, this, &TitleScreen::showRecords);
     else
@@ -75,6 +81,7 @@ TitleScreen::TitleScreen(ListChoice& lists, const Settings& settings, bool offer
     } else {
         ui->listChooser->hide();
         ui->listNotice->hide();
+        ui->settingsButton->hide();
     }
 
     // Every move of the focus repaints the frame, whichever control it leaves or reaches.
@@ -313,21 +320,21 @@ bool TitleScreen::focusNextPrevChild(bool next)
         if (option->isChecked())
             speedOption = option;
     }
-    QWidget* const order[] = {ui->Command1, ui->Command2, speedOption, ui->listChooser, ui->recordsButton};
-    const int stops = !offersChoice ? 3 : ui->recordsButton->isHidden() ? 4 : 5;
+    // The stops of this window, in order: those hidden (no chooser, no 成績) are passed over.
+    std::vector<QWidget*> order{ui->Command1, ui->Command2, speedOption};
+    for (QWidget* optional : {static_cast<QWidget*>(ui->listChooser), static_cast<QWidget*>(ui->recordsButton),
+                              static_cast<QWidget*>(ui->settingsButton)})
+        if (!optional->isHidden())
+            order.push_back(optional);
     QWidget* focused = focusWidget();
-    int at = 0;
-    if (focused == ui->Command2)
-        at = 1;
-    else if (focused == ui->Option1_0 || focused == ui->Option1_1 || focused == ui->Option1_2)
-        at = 2;
-    else if (offersChoice && focused == ui->listChooser)
-        at = 3;
-    else if (stops == 5 && focused == ui->recordsButton)
-        at = 4;
-    else if (focused != ui->Command1)
+    if (focused == ui->Option1_0 || focused == ui->Option1_1 || focused == ui->Option1_2)
+        focused = speedOption;
+    const auto at = std::find(order.begin(), order.end(), focused);
+    if (at == order.end())
         return QWidget::focusNextPrevChild(next);
-    order[(at + (next ? 1 : stops - 1)) % stops]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    const std::size_t stops = order.size();
+    const std::size_t here = static_cast<std::size_t>(at - order.begin());
+    order[(here + (next ? 1 : stops - 1)) % stops]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     return true;
 }
 

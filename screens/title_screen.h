@@ -40,6 +40,7 @@ class Settings;
 //   listChooser             the word list that START plays, and the way to pick another
 //   listNotice              one line about the lists: a remembered list that has gone, a file that cannot be played
 //   recordsButton           成績: the history of the chosen list and speed, and practice on its missed words
+//   settingsButton          設定: the sounds and what else the player may switch for every game
 //   Timer1                  blink clock (blinkClock), 500 ms
 class TitleScreen : public QWidget
 {
@@ -74,6 +75,8 @@ Q_SIGNALS:
     void startRequested(bool slow, bool normal, bool fast, const std::vector<std::u16string>& practiceWords);
     // 成績: the history of the chosen list at the chosen speed.
     void recordsRequested(SpeedLevel speed);
+    // 設定: the settings window.
+    void settingsRequested();
     // EXIT was pressed and the farewell read: the process ends as soon as this returns.
     void leaving();
 
@@ -84,8 +87,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Tab goes START → EXIT → the chosen speed (→ the list chooser → 成績) → START, as Tab into an option group lands
-    // on its chosen option.
+    // Tab goes START → EXIT → the chosen speed (→ the list chooser → 成績) → 設定 → START, as Tab into an option group
+    // lands on its chosen option.
     bool focusNextPrevChild(bool next) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -143,9 +143,14 @@ TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
     EXPECT_EQ(title->focusWidget(), child<QWidget>(title, "Option1_1")); // ふつう, the speed chosen at first
     QTest::keyClick(title->focusWidget(), Qt::Key_Tab);
     EXPECT_EQ(title->focusWidget(), chooser);
+    // Without a history there is no 成績: the chooser leads to 設定, and 設定 back to START.
+    auto* settings = child<QWidget>(title, "settingsButton");
     QTest::keyClick(chooser, Qt::Key_Tab);
+    EXPECT_EQ(title->focusWidget(), settings);
+    QTest::keyClick(settings, Qt::Key_Tab);
     EXPECT_EQ(title->focusWidget(), start);
     QTest::keyClick(start, Qt::Key_Backtab);
+    QTest::keyClick(settings, Qt::Key_Backtab);
     EXPECT_EQ(title->focusWidget(), chooser);
     // Enter opens it; a key down picks the next list, and START plays it.
     QTest::keyClick(chooser, Qt::Key_Return);

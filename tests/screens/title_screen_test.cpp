@@ -106,8 +106,8 @@ TEST_F(TitleWindow, EveryCaptionAndStarIsDrawnInTheOneJapaneseFace)
             ++controls;
         }
     }
-    // Ten stars, the notice line, three speeds, START, EXIT, 成績 and the list chooser.
-    EXPECT_EQ(controls, 18);
+    // Ten stars, the notice line, three speeds, START, EXIT, 成績, 設定 and the list chooser.
+    EXPECT_EQ(controls, 19);
 }
 
 TEST_F(TitleWindow, BlinkHidesTheEvenHeartsThenTheOddOnesInTurn)

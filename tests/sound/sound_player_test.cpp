@@ -2,7 +2,7 @@
 // wait is for an event: the daemon's socket, a signal of the player, or the recorder's data.
 #include "sound/sound_player.h"
 #include "sound/sound_shapes.h"
-#include "sound_server.h"
+#include "support/sound_server.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -79,25 +79,7 @@ void expectHeard(SoundPlayer& player, MonitorRecording& recording, SoundKind kin
     const std::vector<std::int16_t> expected = makeSound(kind);
     const std::optional<std::size_t> start = playThrough(player, recording, kind);
     ASSERT_TRUE(start.has_value());
-    // What the server mixed is the sound's own samples times the gain, bit for bit (48 kHz throughout, 16-bit, the
-    // sink at full volume). Some of it may be missing (a rewind of the sink, or the stream run dry), so stretches of
-    // 100 samples near the start, 50 apart, are each looked for in the sound; one found whole is enough. Another
-    // sound mixed in from the start (a switched-off one, say) would spoil all of them.
-    constexpr std::size_t compared = 100;
-    auto matchesSomewhere = [&](std::size_t from) {
-        for (std::size_t at = 0; at + compared <= expected.size(); ++at) {
-            std::size_t i = 0;
-            while (i < compared && std::abs(recording.all()[from + i] - expected[at + i] * gain) <= 2.0)
-                ++i;
-            if (i == compared)
-                return true;
-        }
-        return false;
-    };
-    bool matched = false;
-    for (std::size_t from = *start; from <= *start + 500 && !matched; from += 50)
-        matched = matchesSomewhere(from);
-    EXPECT_TRUE(matched);
+    EXPECT_TRUE(fururupo::testing::recordedSoundIs(recording.all(), *start, expected, gain));
     // Nothing else is mixed in anywhere along it.
     EXPECT_LE(peakIn(recording.all(), *start, recording.size() - *start),
               peakIn(expected, 0, expected.size()) * gain + 2.0);

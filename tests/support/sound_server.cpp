@@ -1,4 +1,4 @@
-#include "sound_server.h"
+#include "support/sound_server.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -6,6 +6,7 @@
 #include <QThread>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 #include <signal.h>
@@ -142,6 +143,28 @@ bool MonitorRecording::waitForSamples(std::size_t count)
             return false;
     }
     return true;
+}
+
+bool recordedSoundIs(const std::vector<std::int16_t>& recorded, std::size_t start,
+                     const std::vector<std::int16_t>& sound, double gain)
+{
+    constexpr std::size_t compared = 100;
+    const auto matchesSomewhere = [&](std::size_t from) {
+        if (from + compared > recorded.size())
+            return false;
+        for (std::size_t at = 0; at + compared <= sound.size(); ++at) {
+            std::size_t i = 0;
+            while (i < compared && std::abs(recorded[from + i] - sound[at + i] * gain) <= 2.0)
+                ++i;
+            if (i == compared)
+                return true;
+        }
+        return false;
+    };
+    for (std::size_t from = start; from <= start + 500; from += 50)
+        if (matchesSomewhere(from))
+            return true;
+    return false;
 }
 
 } // namespace fururupo::testing

@@ -58,4 +58,11 @@ private:
     QByteArray odd;
 };
 
+// Whether what was recorded from `start` on is the sound `kind` times `gain`: what the server mixed is the sound's own
+// samples times the gain, bit for bit (48 kHz throughout, 16-bit, the sink at full volume), but some of it may be
+// missing (a rewind of the sink, or the stream run dry), so stretches of 100 samples near the start, 50 apart, are
+// each looked for in the sound; one found whole is enough. Another sound mixed in from the start would spoil them all.
+bool recordedSoundIs(const std::vector<std::int16_t>& recorded, std::size_t start,
+                     const std::vector<std::int16_t>& sound, double gain = 1.0);
+
 } // namespace fururupo::testing
