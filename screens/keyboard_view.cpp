@@ -1,0 +1,348 @@
+#include "screens/keyboard_view.h"
+
+#include "screens/text_and_placement.h"
+
+#include <QFontMetricsF>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTextOption>
+
+#include <algorithm>
+#include <optional>
+#include <tuple>
+
+namespace fururupo {
+
+namespace {
+
+// The size of a letter key in pixels, and the room around the keys.
+constexpr int unit = 32;
+constexpr int topMargin = 12;
+constexpr int panelGap = 14;
+
+const QColor legendColour(225, 225, 225);
+const QColor kanaColour(255, 150, 255);
+const QColor dimText(150, 150, 150);
+
+QColor scaled(const QColor& colour, double factor)
+{
+    return QColor::fromRgbF(static_cast<float>(colour.redF() * factor), static_cast<float>(colour.greenF() * factor),
+                            static_cast<float>(colour.blueF() * factor));
+}
+
+QRectF pixels(const KeyRect& rect, QPointF origin)
+{
+    return QRectF(origin.x() + rect.x * unit, origin.y() + rect.y * unit, rect.width * unit, rect.height * unit)
+        .adjusted(1.5, 1.5, -1.5, -1.5);
+}
+
+QFont pixelFont(const QFont& base, int pixelSize)
+{
+    QFont font = base;
+    font.setItalic(false);
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
+QStaticText staticText(const QString& text, Qt::TextFormat format = Qt::PlainText)
+{
+    QStaticText laidOut(text);
+    laidOut.setTextFormat(format);
+    laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
+    return laidOut;
+}
+
+} // namespace
+
+KeyboardView::KeyboardView(QWidget* parent) : QWidget(parent)
+{
+    keyIndex.fill(-1);
+    layOut();
+}
+
+QColor KeyboardView::fingerColour(Finger finger)
+{
+    switch (finger) {
+    case Finger::LeftPinky:
+    case Finger::RightPinky:
+        return {255, 128, 255};
+    case Finger::LeftRing:
+    case Finger::RightRing:
+        return {150, 150, 255};
+    case Finger::LeftMiddle:
+    case Finger::RightMiddle:
+        return {110, 230, 110};
+    case Finger::LeftIndex:
+    case Finger::RightIndex:
+        return {255, 210, 80};
+    case Finger::LeftThumb:
+    case Finger::Thumbs:
+    case Finger::RightThumb:
+        return {0, 255, 255};
+    }
+    return {0, 255, 255};
+}
+
+QColor KeyboardView::hitColour()
+{
+    return {255, 64, 64};
+}
+
+QString KeyboardView::fingerName(Finger finger)
+{
+    switch (finger) {
+    case Finger::LeftPinky:
+        return QStringLiteral("左手・小指");
+    case Finger::LeftRing:
+        return QStringLiteral("左手・薬指");
+    case Finger::LeftMiddle:
+        return QStringLiteral("左手・中指");
+    case Finger::LeftIndex:
+        return QStringLiteral("左手・人さし指");
+    case Finger::LeftThumb:
+        return QStringLiteral("左手・親指");
+    case Finger::Thumbs:
+        return QStringLiteral("親指（左右どちらでも）");
+    case Finger::RightThumb:
+        return QStringLiteral("右手・親指");
+    case Finger::RightIndex:
+        return QStringLiteral("右手・人さし指");
+    case Finger::RightMiddle:
+        return QStringLiteral("右手・中指");
+    case Finger::RightRing:
+        return QStringLiteral("右手・薬指");
+    case Finger::RightPinky:
+        return QStringLiteral("右手・小指");
+    }
+    return {};
+}
+
+void KeyboardView::setKeyboardLayout(KeyboardLayout layout)
+{
+    if (layout == shownLayout)
+        return;
+    shownLayout = layout;
+    layOut();
+    update();
+}
+
+QRect KeyboardView::keyboardRect() const
+{
+    return QRect((width() - static_cast<int>(keyboardWidth * unit)) / 2, topMargin,
+                 static_cast<int>(keyboardWidth * unit), static_cast<int>(keyboardHeight * unit));
+}
+
+QRect KeyboardView::panelRect() const
+{
+    const QRect board = keyboardRect();
+    return QRect(board.right() + panelGap, board.top(), width() - board.right() - panelGap - 8, board.height());
+}
+
+void KeyboardView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layOut();
+}
+
+// Works out once, for the layout and the size, each key's outline, colours and legends.
+void KeyboardView::layOut()
+{
+    legendFont = pixelFont(font(), 12);
+    kanaFont = pixelFont(font(), 10);
+    panelFont = pixelFont(font(), 16);
+    smallFont = pixelFont(font(), 11);
+    keys.clear();
+    keyIndex.fill(-1);
+    const QPointF origin = keyboardRect().topLeft();
+    for (const KeyPlace& place : keyPlaces(shownLayout)) {
+        DrawnKey drawn;
+        drawn.key = place.key;
+        const QRectF top = pixels(place.top, origin);
+        drawn.outline.addRoundedRect(top, 4, 4);
+        if (place.foot.width > 0) {
+            QPainterPath foot;
+            foot.addRoundedRect(pixels(place.foot, origin).adjusted(0, -4, 0, 0), 4, 4);
+            drawn.outline = drawn.outline.united(foot).simplified();
+        }
+        drawn.bounds = drawn.outline.boundingRect().toAlignedRect();
+        const QColor colour = fingerColour(fingerOf(place.key));
+        drawn.fill = scaled(colour, 0.2);
+        drawn.edge = scaled(colour, 0.55);
+
+        const QString legend = qtext(legendOf(shownLayout, place.key));
+        if (legend.size() == 1) {
+            drawn.legendFont = legendFont;
+            drawn.legend = staticText(legend);
+            drawn.legendAt = top.topLeft() + QPointF(4, 1);
+        } else {
+            // A name: centred, on two lines where it has a slash (半角/全角), as small as it takes to fit.
+            const QStringList lines = legend.split(QLatin1Char('/'));
+            const auto widest = [&](const QFont& font) {
+                const QFontMetricsF metrics(font);
+                qreal widest = 0;
+                for (const QString& line : lines)
+                    widest = std::max(widest, metrics.horizontalAdvance(line));
+                return widest;
+            };
+            int size = 10;
+            while (size > 7 && widest(pixelFont(font(), size)) > top.width() - 4)
+                --size;
+            drawn.legendFont = pixelFont(font(), size);
+            drawn.legend = staticText(lines.join(QStringLiteral("<br>")), Qt::RichText);
+            drawn.legend.setTextWidth(top.width());
+            drawn.legend.setTextOption(QTextOption(Qt::AlignHCenter));
+        }
+        drawn.legend.prepare(QTransform(), drawn.legendFont);
+        if (legend.size() != 1)
+            drawn.legendAt = QPointF(top.left(), top.top() + (top.height() - drawn.legend.size().height()) / 2);
+        const char16_t kana = kanaOfKey(place.key, false);
+        if (kana != 0 && kana != u'\u3000') {
+            drawn.kana = staticText(QString(QChar(kana)));
+            drawn.kana.prepare(QTransform(), kanaFont);
+            drawn.kanaAt =
+                QPointF(top.right() - drawn.kana.size().width() - 3, top.bottom() - drawn.kana.size().height() - 1);
+        }
+        keyIndex[static_cast<std::size_t>(place.key)] = static_cast<int>(keys.size());
+        keys.push_back(std::move(drawn));
+    }
+    layoutName = staticText(shownLayout == KeyboardLayout::Jis ? QStringLiteral("日本語キーボード（JIS）")
+                                                               : QStringLiteral("英語キーボード（US）"));
+    layoutName.setTextWidth(std::max(1, keyboardRect().left() - panelGap - 8));
+    hideHint = staticText(QStringLiteral("F2 で隠す"));
+}
+
+QRect KeyboardView::keyRect(KeyboardKey key) const
+{
+    const int at = keyIndex[static_cast<std::size_t>(key)];
+    return at < 0 ? QRect() : keys[static_cast<std::size_t>(at)].bounds;
+}
+
+KeyboardView::Look KeyboardView::lookOf(KeyboardKey key) const
+{
+    if (litKeys.hit == key)
+        return Look::Hit;
+    if (litKeys.next && litKeys.next->key == key)
+        return Look::Next;
+    if (litKeys.next && litKeys.next->shift == key)
+        return Look::Shift;
+    return Look::Plain;
+}
+
+QString KeyboardView::fingerLine() const
+{
+    return litKeys.next ? fingerName(fingerOf(litKeys.next->key)) : QString();
+}
+
+void KeyboardView::setLit(const LitKeys& lit)
+{
+    if (lit == litKeys)
+        return;
+    const LitKeys before = litKeys;
+    std::vector<KeyboardKey> touched;
+    for (const LitKeys* keysLit : {&before, &lit}) {
+        if (keysLit->next) {
+            touched.push_back(keysLit->next->key);
+            if (keysLit->next->shift)
+                touched.push_back(*keysLit->next->shift);
+        }
+        if (keysLit->hit)
+            touched.push_back(*keysLit->hit);
+    }
+    std::vector<Look> looksBefore;
+    for (const KeyboardKey key : touched)
+        looksBefore.push_back(lookOf(key));
+    litKeys = lit;
+    for (std::size_t i = 0; i < touched.size(); ++i)
+        if (lookOf(touched[i]) != looksBefore[i])
+            update(keyRect(touched[i]).adjusted(-1, -1, 1, 1));
+    const auto panelOf = [](const LitKeys& keysLit) {
+        return std::tuple(keysLit.next ? std::optional(fingerOf(keysLit.next->key)) : std::nullopt,
+                          keysLit.next && keysLit.next->shift, keysLit.slipped);
+    };
+    if (panelOf(before) != panelOf(lit))
+        update(panelRect());
+}
+
+void KeyboardView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect dirty = event->rect();
+    for (const DrawnKey& key : keys)
+        if (key.bounds.intersects(dirty))
+            paintKey(painter, key);
+    if (panelRect().intersects(dirty))
+        paintPanel(painter);
+    const QRect board = keyboardRect();
+    if (dirty.left() < board.left()) {
+        painter.setPen(dimText);
+        painter.setFont(smallFont);
+        painter.drawStaticText(QPointF(8, board.top()), layoutName);
+        painter.drawStaticText(QPointF(8, board.top() + 2 * unit), hideHint);
+    }
+}
+
+void KeyboardView::paintKey(QPainter& painter, const DrawnKey& key) const
+{
+    const Look look = lookOf(key.key);
+    QColor fill = key.fill;
+    QColor edge = key.edge;
+    QColor text = legendColour;
+    QColor kana = kanaColour;
+    switch (look) {
+    case Look::Plain:
+        break;
+    case Look::Next:
+    case Look::Shift:
+        fill = fingerColour(fingerOf(key.key));
+        edge = Qt::white;
+        text = kana = Qt::black;
+        break;
+    case Look::Hit:
+        fill = hitColour();
+        edge = Qt::white;
+        text = kana = Qt::white;
+        break;
+    }
+    painter.setPen(QPen(edge, look == Look::Plain ? 1.0 : 2.0));
+    painter.setBrush(fill);
+    painter.drawPath(key.outline);
+    painter.setPen(text);
+    painter.setFont(key.legendFont);
+    painter.drawStaticText(key.legendAt, key.legend);
+    if (!key.kana.text().isEmpty()) {
+        painter.setPen(kana);
+        painter.setFont(kanaFont);
+        painter.drawStaticText(key.kanaAt, key.kana);
+    }
+}
+
+void KeyboardView::paintPanel(QPainter& painter) const
+{
+    const QRect panel = panelRect();
+    qreal y = panel.top();
+    const auto line = [&](const QString& text, const QFont& font, const QColor& colour) {
+        painter.setFont(font);
+        painter.setPen(colour);
+        const QRectF room(panel.left(), y, panel.width(), panel.bottom() - y);
+        QRectF used;
+        painter.drawText(room, Qt::AlignLeft | Qt::TextWordWrap, text, &used);
+        y += used.height() + 4;
+    };
+    if (litKeys.next) {
+        line(QStringLiteral("次のキー"), smallFont, dimText);
+        const Finger finger = fingerOf(litKeys.next->key);
+        line(fingerName(finger), panelFont, fingerColour(finger));
+        if (litKeys.next->shift) {
+            const Finger shift = fingerOf(*litKeys.next->shift);
+            line(QStringLiteral("Shift は") + fingerName(shift), smallFont, fingerColour(shift));
+        }
+    }
+    if (litKeys.slipped) {
+        y += 6;
+        line(QStringLiteral("赤は押したキー"), smallFont, hitColour());
+        line(QStringLiteral("Backspace で消して打ち直し"), smallFont, hitColour());
+    }
+}
+
+} // namespace fururupo
