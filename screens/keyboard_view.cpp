@@ -19,6 +19,7 @@ namespace {
 constexpr int unit = 32;
 constexpr int topMargin = 12;
 constexpr int panelGap = 14;
+constexpr qreal cornerRadius = 4;
 
 const QColor legendColour(225, 225, 225);
 const QColor kanaColour(255, 150, 255);
@@ -34,6 +35,28 @@ QRectF pixels(const KeyRect& rect, QPointF origin)
 {
     return QRectF(origin.x() + rect.x * unit, origin.y() + rect.y * unit, rect.width * unit, rect.height * unit)
         .adjusted(1.5, 1.5, -1.5, -1.5);
+}
+
+// The JIS Enter: its top across the end of the top row and its narrower foot below it at the right, one outline with
+// the outer corners rounded like every other key's.
+QPainterPath upturnedL(const QRectF& top, const QRectF& foot)
+{
+    const qreal r = cornerRadius;
+    QPainterPath path;
+    path.moveTo(top.left() + r, top.top());
+    path.lineTo(top.right() - r, top.top());
+    path.quadTo(top.right(), top.top(), top.right(), top.top() + r);
+    path.lineTo(foot.right(), foot.bottom() - r);
+    path.quadTo(foot.right(), foot.bottom(), foot.right() - r, foot.bottom());
+    path.lineTo(foot.left() + r, foot.bottom());
+    path.quadTo(foot.left(), foot.bottom(), foot.left(), foot.bottom() - r);
+    path.lineTo(foot.left(), top.bottom());
+    path.lineTo(top.left() + r, top.bottom());
+    path.quadTo(top.left(), top.bottom(), top.left(), top.bottom() - r);
+    path.lineTo(top.left(), top.top() + r);
+    path.quadTo(top.left(), top.top(), top.left() + r, top.top());
+    path.closeSubpath();
+    return path;
 }
 
 QFont pixelFont(const QFont& base, int pixelSize)
@@ -158,12 +181,10 @@ void KeyboardView::layOut()
         DrawnKey drawn;
         drawn.key = place.key;
         const QRectF top = pixels(place.top, origin);
-        drawn.outline.addRoundedRect(top, 4, 4);
-        if (place.foot.width > 0) {
-            QPainterPath foot;
-            foot.addRoundedRect(pixels(place.foot, origin).adjusted(0, -4, 0, 0), 4, 4);
-            drawn.outline = drawn.outline.united(foot).simplified();
-        }
+        if (place.foot.width > 0)
+            drawn.outline = upturnedL(top, pixels(place.foot, origin));
+        else
+            drawn.outline.addRoundedRect(top, cornerRadius, cornerRadius);
         drawn.bounds = drawn.outline.boundingRect().toAlignedRect();
         const QColor colour = fingerColour(fingerOf(place.key));
         drawn.fill = scaled(colour, 0.2);
