@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <tuple>
 
 namespace fururupo {
 
@@ -79,6 +78,8 @@ QStaticText staticText(const QString& text, Qt::TextFormat format = Qt::PlainTex
 
 KeyboardView::KeyboardView(QWidget* parent) : QWidget(parent)
 {
+    // Every pixel is painted from the pictures below: the window's background need not be painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     keyIndex.fill(-1);
     layOut();
 }
@@ -125,7 +126,7 @@ QString KeyboardView::fingerName(Finger finger)
     case Finger::LeftThumb:
         return QStringLiteral("左手・親指");
     case Finger::Thumbs:
-        return QStringLiteral("親指（左右どちらでも）");
+        return QStringLiteral("左右どちらかの親指");
     case Finger::RightThumb:
         return QStringLiteral("右手・親指");
     case Finger::RightIndex:
@@ -167,6 +168,15 @@ void KeyboardView::resizeEvent(QResizeEvent* event)
     layOut();
 }
 
+void KeyboardView::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        layOut();
+        update();
+    }
+}
+
 // Works out once, for the layout and the size, each key's outline, colours and legends.
 void KeyboardView::layOut()
 {
@@ -176,6 +186,7 @@ void KeyboardView::layOut()
     smallFont = pixelFont(font(), 11);
     keys.clear();
     keyIndex.fill(-1);
+    board = QPixmap();
     const QPointF origin = keyboardRect().topLeft();
     for (const KeyPlace& place : keyPlaces(shownLayout)) {
         DrawnKey drawn;
@@ -242,11 +253,37 @@ KeyboardView::Look KeyboardView::lookOf(KeyboardKey key) const
 {
     if (litKeys.hit == key)
         return Look::Hit;
-    if (litKeys.next && litKeys.next->key == key)
-        return Look::Next;
-    if (litKeys.next && litKeys.next->shift == key)
-        return Look::Shift;
+    if (litKeys.next && (litKeys.next->key == key || litKeys.next->shift == key))
+        return Look::Lit;
     return Look::Plain;
+}
+
+KeyboardView::PanelLines KeyboardView::panelOf(const LitKeys& lit)
+{
+    PanelLines lines;
+    if (lit.next) {
+        const Finger finger = fingerOf(lit.next->key);
+        lines[0] = {QStringLiteral("次のキー"), dimText};
+        lines[1] = {fingerName(finger), fingerColour(finger)};
+        if (lit.next->shift) {
+            const Finger shift = fingerOf(*lit.next->shift);
+            lines[2] = {QStringLiteral("Shift は") + fingerName(shift), fingerColour(shift)};
+        }
+    }
+    if (lit.slipped) {
+        lines[3] = {QStringLiteral("赤は押したキー"), hitColour()};
+        lines[4] = {QStringLiteral("Backspace で消す"), hitColour()};
+    }
+    return lines;
+}
+
+// The panel's lines sit at fixed places, so that each repaints alone when it changes: the finger's name, most often.
+QRect KeyboardView::panelLineRect(std::size_t line) const
+{
+    static constexpr int tops[] = {0, 18, 46, 72, 90};
+    static constexpr int heights[] = {16, 26, 16, 16, 16};
+    const QRect panel = panelRect();
+    return QRect(panel.left(), panel.top() + tops[line], panel.width(), heights[line]);
 }
 
 QString KeyboardView::fingerLine() const
@@ -273,39 +310,93 @@ void KeyboardView::setLit(const LitKeys& lit)
     for (const KeyboardKey key : touched)
         looksBefore.push_back(lookOf(key));
     litKeys = lit;
+    // One update for all that changed: each update() of its own costs about as much as one of them all.
+    QRegion changed;
     for (std::size_t i = 0; i < touched.size(); ++i)
         if (lookOf(touched[i]) != looksBefore[i])
-            update(keyRect(touched[i]).adjusted(-1, -1, 1, 1));
-    const auto panelOf = [](const LitKeys& keysLit) {
-        return std::tuple(keysLit.next ? std::optional(fingerOf(keysLit.next->key)) : std::nullopt,
-                          keysLit.next && keysLit.next->shift, keysLit.slipped);
-    };
-    if (panelOf(before) != panelOf(lit))
-        update(panelRect());
+            changed += imageRect(touched[i]);
+    const PanelLines linesBefore = panelOf(before);
+    const PanelLines linesNow = panelOf(lit);
+    for (std::size_t line = 0; line < linesNow.size(); ++line)
+        if (linesNow[line] != linesBefore[line])
+            changed += panelLineRect(line);
+    update(changed);
 }
 
+QRect KeyboardView::imageRect(KeyboardKey key) const
+{
+    const QRect bounds = keyRect(key);
+    return bounds.isEmpty() ? bounds : bounds.adjusted(-2, -2, 2, 2);
+}
+
+template <typename Paint> QPixmap KeyboardView::rendered(const QRect& area, const QColor& background, Paint paint) const
+{
+    const qreal ratio = devicePixelRatioF();
+    QPixmap image(area.size() * ratio);
+    image.setDevicePixelRatio(ratio);
+    image.fill(background);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.translate(-area.topLeft());
+    paint(painter);
+    return image;
+}
+
+// Everything is drawn once into pictures (the keyboard with every key plain, each key as it looks lit and hit, each
+// line of the panel) and a paint only copies them: a key then repaints for a few copies of small pictures, none of
+// them so tall that the raster engine hands its rows to other threads.
 void KeyboardView::paintEvent(QPaintEvent* event)
 {
+    const qreal ratio = devicePixelRatioF();
+    if (board.isNull() || boardRatio != ratio) {
+        boardRatio = ratio;
+        keyImages.assign(keys.size(), {});
+        lineImages.clear();
+        board = rendered(rect(), Qt::black, [this](QPainter& painter) {
+            for (const DrawnKey& key : keys)
+                paintKey(painter, key, Look::Plain);
+            const QRect area = keyboardRect();
+            painter.setPen(dimText);
+            painter.setFont(smallFont);
+            painter.drawStaticText(QPointF(8, area.top()), layoutName);
+            painter.drawStaticText(QPointF(8, area.top() + 2 * unit), hideHint);
+        });
+    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRect dirty = event->rect();
-    for (const DrawnKey& key : keys)
-        if (key.bounds.intersects(dirty))
-            paintKey(painter, key);
-    if (panelRect().intersects(dirty))
-        paintPanel(painter);
-    const QRect board = keyboardRect();
-    if (dirty.left() < board.left()) {
-        painter.setPen(dimText);
-        painter.setFont(smallFont);
-        painter.drawStaticText(QPointF(8, board.top()), layoutName);
-        painter.drawStaticText(QPointF(8, board.top() + 2 * unit), hideHint);
+    const QRegion& dirty = event->region();
+    for (const QRect& area : dirty)
+        painter.drawPixmap(area, board, QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const DrawnKey& key = keys[i];
+        const Look look = lookOf(key.key);
+        if (look == Look::Plain)
+            continue;
+        const QRect area = imageRect(key.key);
+        if (!dirty.intersects(area))
+            continue;
+        QPixmap& image = keyImages[i][look == Look::Lit ? 0 : 1];
+        if (image.isNull())
+            image = rendered(area, Qt::transparent, [&](QPainter& on) { paintKey(on, key, look); });
+        painter.drawPixmap(area.topLeft(), image);
+    }
+    const PanelLines lines = panelOf(litKeys);
+    for (std::size_t line = 0; line < lines.size(); ++line) {
+        const QRect area = panelLineRect(line);
+        if (lines[line].text.isEmpty() || !dirty.intersects(area))
+            continue;
+        QPixmap& image = lineImages[{line, lines[line].text}];
+        if (image.isNull())
+            image = rendered(area, Qt::black, [&](QPainter& on) {
+                on.setFont(line == 1 ? panelFont : smallFont);
+                on.setPen(lines[line].colour);
+                on.drawText(area, Qt::AlignLeft | Qt::AlignVCenter, lines[line].text);
+            });
+        painter.drawPixmap(area.topLeft(), image);
     }
 }
 
-void KeyboardView::paintKey(QPainter& painter, const DrawnKey& key) const
+void KeyboardView::paintKey(QPainter& painter, const DrawnKey& key, Look look) const
 {
-    const Look look = lookOf(key.key);
     QColor fill = key.fill;
     QColor edge = key.edge;
     QColor text = legendColour;
@@ -313,8 +404,7 @@ void KeyboardView::paintKey(QPainter& painter, const DrawnKey& key) const
     switch (look) {
     case Look::Plain:
         break;
-    case Look::Next:
-    case Look::Shift:
+    case Look::Lit:
         fill = fingerColour(fingerOf(key.key));
         edge = Qt::white;
         text = kana = Qt::black;
@@ -335,34 +425,6 @@ void KeyboardView::paintKey(QPainter& painter, const DrawnKey& key) const
         painter.setPen(kana);
         painter.setFont(kanaFont);
         painter.drawStaticText(key.kanaAt, key.kana);
-    }
-}
-
-void KeyboardView::paintPanel(QPainter& painter) const
-{
-    const QRect panel = panelRect();
-    qreal y = panel.top();
-    const auto line = [&](const QString& text, const QFont& font, const QColor& colour) {
-        painter.setFont(font);
-        painter.setPen(colour);
-        const QRectF room(panel.left(), y, panel.width(), panel.bottom() - y);
-        QRectF used;
-        painter.drawText(room, Qt::AlignLeft | Qt::TextWordWrap, text, &used);
-        y += used.height() + 4;
-    };
-    if (litKeys.next) {
-        line(QStringLiteral("次のキー"), smallFont, dimText);
-        const Finger finger = fingerOf(litKeys.next->key);
-        line(fingerName(finger), panelFont, fingerColour(finger));
-        if (litKeys.next->shift) {
-            const Finger shift = fingerOf(*litKeys.next->shift);
-            line(QStringLiteral("Shift は") + fingerName(shift), smallFont, fingerColour(shift));
-        }
-    }
-    if (litKeys.slipped) {
-        y += 6;
-        line(QStringLiteral("赤は押したキー"), smallFont, hitColour());
-        line(QStringLiteral("Backspace で消して打ち直し"), smallFont, hitColour());
     }
 }
 

@@ -6,10 +6,14 @@
 
 #include <QColor>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QStaticText>
 #include <QWidget>
 
 #include <array>
+#include <map>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace fururupo {
@@ -54,9 +58,20 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
-    enum class Look { Plain, Next, Shift, Hit };
+    enum class Look { Plain, Lit, Hit };
+
+    // A line of the panel beside the keys: "次のキー", the next key's finger, the Shift's, and two lines after a slip.
+    struct PanelLine
+    {
+        QString text;
+        QColor colour;
+
+        bool operator==(const PanelLine&) const = default;
+    };
+    using PanelLines = std::array<PanelLine, 5>;
 
     // One key as drawn: its outline in pixels and its legends laid out once.
     struct DrawnKey
@@ -73,9 +88,13 @@ private:
     };
 
     Look lookOf(KeyboardKey key) const;
+    static PanelLines panelOf(const LitKeys& lit);
+    QRect panelLineRect(std::size_t line) const;
+    // The key's place with room for its lit outline: what a change of its look repaints.
+    QRect imageRect(KeyboardKey key) const;
     void layOut();
-    void paintKey(QPainter& painter, const DrawnKey& key) const;
-    void paintPanel(QPainter& painter) const;
+    template <typename Paint> QPixmap rendered(const QRect& area, const QColor& background, Paint paint) const;
+    void paintKey(QPainter& painter, const DrawnKey& key, Look look) const;
     QRect panelRect() const;
     QRect keyboardRect() const;
 
@@ -87,6 +106,13 @@ private:
     QStaticText layoutName;
     QStaticText hideHint;
     QFont legendFont, kanaFont, panelFont, smallFont;
+    // The pictures a paint copies from, made on the first paint that needs them: the whole strip with every key plain,
+    // each key lit and hit (by its place in `keys`), each line of the panel as it was shown; all made again for
+    // another layout, size or pixel ratio.
+    QPixmap board;
+    qreal boardRatio = 0;
+    std::vector<std::array<QPixmap, 2>> keyImages;
+    std::map<std::pair<std::size_t, QString>, QPixmap> lineImages;
 };
 
 } // namespace fururupo

@@ -194,8 +194,8 @@ TEST_F(KeyboardPicture, LightsTheNextKeyAndNamesItsFingerForEitherSpellingOfShas
     EXPECT_EQ(litKey(), KeyboardKey::H);
     EXPECT_EQ(view->fingerLine(), QStringLiteral("右手・人さし指"));
     const int panelLeft = view->keyRect(KeyboardKey::F12).right() + 2;
-    const QRegion changed = QRegion(view->keyRect(KeyboardKey::S).adjusted(-1, -1, 1, 1)) +
-                            view->keyRect(KeyboardKey::H).adjusted(-1, -1, 1, 1) +
+    const QRegion changed = QRegion(view->keyRect(KeyboardKey::S).adjusted(-2, -2, 2, 2)) +
+                            view->keyRect(KeyboardKey::H).adjusted(-2, -2, 2, 2) +
                             QRect(panelLeft, 0, view->width() - panelLeft, view->height());
     EXPECT_FALSE(paints.painted.isEmpty());
     EXPECT_TRUE((paints.painted - changed).isEmpty()) << "painted beyond the keys that changed";
