@@ -375,8 +375,12 @@ void KeyboardView::paintEvent(QPaintEvent* event)
         if (!dirty.intersects(area))
             continue;
         QPixmap& image = keyImages[i][look == Look::Lit ? 0 : 1];
+        // Over what the board has there (the JIS Enter's corner holds part of ]), so that it is copied opaque.
         if (image.isNull())
-            image = rendered(area, Qt::transparent, [&](QPainter& on) { paintKey(on, key, look); });
+            image = rendered(area, Qt::black, [&](QPainter& on) {
+                on.drawPixmap(area, board, QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
+                paintKey(on, key, look);
+            });
         painter.drawPixmap(area.topLeft(), image);
     }
     const PanelLines lines = panelOf(litKeys);
