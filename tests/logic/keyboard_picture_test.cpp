@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 
 namespace fururupo {
 namespace {
@@ -21,31 +22,7 @@ using testing::utf8;
 // fingers p r m i on the left and P R M I on the right; thumbs l (left), b (either), t (right).
 char letterOf(Finger finger)
 {
-    switch (finger) {
-    case Finger::LeftPinky:
-        return 'p';
-    case Finger::LeftRing:
-        return 'r';
-    case Finger::LeftMiddle:
-        return 'm';
-    case Finger::LeftIndex:
-        return 'i';
-    case Finger::LeftThumb:
-        return 'l';
-    case Finger::Thumbs:
-        return 'b';
-    case Finger::RightThumb:
-        return 't';
-    case Finger::RightIndex:
-        return 'I';
-    case Finger::RightMiddle:
-        return 'M';
-    case Finger::RightRing:
-        return 'R';
-    case Finger::RightPinky:
-        return 'P';
-    }
-    return '?';
+    return std::string_view("prmilbtIMRP").at(static_cast<std::size_t>(finger));
 }
 
 // The fingers of a layout's keys in the picture's order, one line a row (the function row first).
