@@ -507,6 +507,49 @@ void BM_Key_GameInputBox_GuidedWord_GuideOff_Painted(benchmark::State& state)
 }
 BENCHMARK(BM_Key_GameInputBox_GuidedWord_GuideOff_Painted)->Unit(benchmark::kMicrosecond);
 
+// The guided word typed with the guide off and the keyboard picture (JIS) shown or hidden: shown, each key also
+// works out the next key and, painted, repaints the keys whose look changed and the finger's name. The window with
+// the picture is taller; the keys and the input box are the same. The word is typed once, painted, before the timing
+// on both sides: the picture draws each key's lit look and each finger's name once, the first time it shows them,
+// and copies them from then on, which is what a key costs after the first words of a game.
+void typeGuidedWordWithKeyboard(benchmark::State& state, bool shown, bool painted)
+{
+    WordOnDisplay word(oneWordFolder(guidedWord));
+    word.screen->setKeyboardLayout(KeyboardLayout::Jis);
+    word.screen->showKeyboard(shown);
+    waitUntilExposed(*word.screen);
+    for (const QChar key : guidedKeys()) {
+        QTest::keyClick(&word.box, key.toLatin1());
+        QCoreApplication::processEvents();
+    }
+    emptyBox(word.box);
+    typeGuidedWord(state, word.box, painted);
+}
+
+void BM_Key_GameInputBox_GuidedWord_KeyboardHidden(benchmark::State& state)
+{
+    typeGuidedWordWithKeyboard(state, false, false);
+}
+BENCHMARK(BM_Key_GameInputBox_GuidedWord_KeyboardHidden)->Unit(benchmark::kMicrosecond);
+
+void BM_Key_GameInputBox_GuidedWord_KeyboardShown(benchmark::State& state)
+{
+    typeGuidedWordWithKeyboard(state, true, false);
+}
+BENCHMARK(BM_Key_GameInputBox_GuidedWord_KeyboardShown)->Unit(benchmark::kMicrosecond);
+
+void BM_Key_GameInputBox_GuidedWord_KeyboardHidden_Painted(benchmark::State& state)
+{
+    typeGuidedWordWithKeyboard(state, false, true);
+}
+BENCHMARK(BM_Key_GameInputBox_GuidedWord_KeyboardHidden_Painted)->Unit(benchmark::kMicrosecond);
+
+void BM_Key_GameInputBox_GuidedWord_KeyboardShown_Painted(benchmark::State& state)
+{
+    typeGuidedWordWithKeyboard(state, true, true);
+}
+BENCHMARK(BM_Key_GameInputBox_GuidedWord_KeyboardShown_Painted)->Unit(benchmark::kMicrosecond);
+
 // A key after a flood: first range(0) keys of "a" are typed outside the timing (each would add an あ to a box without
 // a bound), then each iteration types one more "a" and deletes it again with Backspace, so every timed "a" lands in a
 // box that holds what the flood left in it.

@@ -7,9 +7,9 @@
 
 namespace fururupo {
 
-// The keys of a keyboard's typing area by their place, whatever the desktop's layout makes them type: the keys of a
-// JIS 109 keyboard and of a US 104 one (the keys they share sit at the same places and send the same codes). Named
-// by the US key at that place where there is one.
+// The keys of a keyboard's typing area and its function row by their place, whatever the desktop's layout makes them
+// type: the keys of a JIS 109 keyboard and of a US 104 one (the keys they share send the same codes). Named by the US
+// key at that place where there is one.
 // clang-format off
 enum class KeyboardKey : std::uint8_t {
     // The number row.
@@ -24,17 +24,26 @@ enum class KeyboardKey : std::uint8_t {
     // The space row.
     LeftControl, LeftMeta, LeftAlt, Muhenkan, Space, Henkan, KatakanaHiragana, RightAlt, RightMeta, Menu,
     RightControl,
+    // The function row, above the others: the game's mode keys are there (F6, F7, F10).
+    Escape, F1, F2, F3, F4, F5, F6, F7, F8, F9, F10, F11, F12,
 };
 // clang-format on
 
-// One key of the typing area: where it is, the code it sends, what its cap says and what it types in kana input.
+// The characters a key types on a desktop layout, without and with Shift; 0 for none.
+struct TypedPair
+{
+    char16_t plain = 0;
+    char16_t shifted = 0;
+};
+
+// One key: where it is, the code it sends, what its cap says, what it types on each layout and in kana input.
 struct KeyboardKeyInfo
 {
     KeyboardKey key;
     // The X keycode, which is the Linux evdev code plus 8: what QKeyEvent::nativeScanCode() gives under X11 (xcb) and
     // under Wayland alike.
     std::uint16_t x11Keycode;
-    // 0 for the number row to 4 for the space row.
+    // 0 for the number row to 4 for the space row; 5 for the function row above them.
     std::uint8_t row;
     // The cap's legend on each keyboard; empty where that keyboard has no such key.
     std::u16string_view usName;
@@ -44,9 +53,13 @@ struct KeyboardKeyInfo
     // types the same with Shift as without.
     char16_t kana;
     char16_t shiftedKana;
+    // What the key types through the desktop's US layout and its Japanese (jp, 106/109) layout; nothing for a key
+    // that types no character (a mode key, Enter, Backspace) or is not on that keyboard.
+    TypedPair usTypes;
+    TypedPair jisTypes;
 };
 
-// Every key of the typing area, row by row from the left.
+// Every key, row by row from the left, the function row last.
 std::span<const KeyboardKeyInfo> keyboardKeys();
 
 const KeyboardKeyInfo& infoOf(KeyboardKey key);

@@ -4,7 +4,9 @@
 #include "player/list_identity.h"
 #include "player/player_folders.h"
 #include "screens/application.h"
+#include "screens/desktop_keyboard.h"
 #include "screens/game_screen.h"
+#include "screens/keyboard_view.h"
 #include "screens/records_screen.h"
 #include "screens/settings_screen.h"
 #include "screens/text_and_placement.h"
@@ -76,6 +78,21 @@ GameScreen* GameApp::startGame(bool slow, bool normal, bool fast, const std::vec
         if (!lines.isEmpty())
             screen->addNotice(lines.join(QStringLiteral("　")));
     });
+    // The keyboard picture as the player left it, on the keyboard chosen or else the desktop's.
+    switch (kept.value(keyboardLayoutSetting)) {
+    case 1:
+        screen->setKeyboardLayout(KeyboardLayout::Jis);
+        break;
+    case 2:
+        screen->setKeyboardLayout(KeyboardLayout::Us);
+        break;
+    default:
+        screen->setKeyboardLayout(desktopKeyboardLayout());
+        break;
+    }
+    screen->showKeyboard(kept.value(keyboardShownSetting));
+    connect(screen, &GameScreen::keyboardToggled, this,
+            [this](bool shown) { kept.setValue(keyboardShownSetting, shown); });
     screen->show();
     if (recordsWindow)
         recordsWindow->close();

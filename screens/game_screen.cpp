@@ -16,6 +16,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QScreen>
 
 #include <unordered_set>
 
@@ -53,6 +54,8 @@ GameScreen::GameScreen(ListChoice& lists, RecordsStore& records, GameSounds& sou
       fast(fast)
 {
     ui->setupUi(this);
+    designedSize = size();
+    ui->keyboardView->hide();
     setAttribute(Qt::WA_DeleteOnClose);
     // Hidden until a load has something to say, and until a game is finished.
     ui->loadFailureLine->hide();
@@ -91,6 +94,7 @@ GameScreen::GameScreen(ListChoice& lists, RecordsStore& records, GameSounds& sou
         if (!starEarned)
             this->sounds.play(typingGame.tally().mistakes() > mistakesBefore ? SoundKind::Miss : SoundKind::KeyClick);
     });
+    connect(ui->Text1, &InputBox::typingMoved, this, &GameScreen::followTyping);
     ui->Text1->installEventFilter(this);
     connect(ui->Label6, &ClickableLabel::clicked, this, &GameScreen::playAgain);
     connect(ui->Label3, &ClickableLabel::clicked, this, &GameScreen::goBack);
@@ -104,7 +108,68 @@ GameScreen::GameScreen(ListChoice& lists, RecordsStore& records, GameSounds& sou
     startGame();
 }
 
-GameScreen::~GameScreen() = default;
+// The children outlive this class's part of the window, and the box still announces a change (its pending letters
+// committed as it loses the focus) while QWidget deletes them: it must reach nothing of this class by then.
+GameScreen::~GameScreen()
+{
+    ui->Text1->removeEventFilter(this);
+    ui->Text1->disconnect(this);
+}
+
+void GameScreen::showKeyboard(bool on)
+{
+    keyboardOn = on;
+    ui->keyboardView->setVisible(on);
+    setFixedSize(designedSize.width(), designedSize.height() + (on ? ui->keyboardView->height() : 0));
+    if (on) {
+        // What was lit before it was hidden says nothing about now.
+        coach = KeyboardCoach();
+        followTyping(std::nullopt);
+    }
+    if (!isVisible()) {
+        centreOnScreen(*this);
+        return;
+    }
+    // A window grown past the bottom of the screen moves up, so the keys stay in sight.
+    if (const QScreen* shownOn = screen()) {
+        const QRect room = shownOn->availableGeometry();
+        const QRect frame = frameGeometry();
+        const int over = frame.top() + frame.height() - (room.top() + room.height());
+        if (on && over > 0)
+            move(x(), std::max(room.top(), y() - over));
+    }
+}
+
+void GameScreen::setKeyboardLayout(KeyboardLayout layout)
+{
+    ui->keyboardView->setKeyboardLayout(layout);
+    if (keyboardOn) {
+        coach = KeyboardCoach();
+        followTyping(std::nullopt);
+    }
+}
+
+void GameScreen::followTyping(const std::optional<PressedKey>& pressed)
+{
+    if (!keyboardOn || closing)
+        return;
+    ui->keyboardView->setLit(coach.follow(ui->Text1->typingPoint(), ui->keyboardView->keyboardLayout(), pressed));
+}
+
+// F2 switches the keyboard picture and F3 every sound, on the input box; the box still takes either as a key-down.
+bool GameScreen::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ui->Text1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<const QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F2 && !key->isAutoRepeat() && !closing) {
+            showKeyboard(!keyboardOn);
+            Q_EMIT keyboardToggled(keyboardOn);
+        }
+        if (key->key() == Qt::Key_F3 && !key->isAutoRepeat() && !closing)
+            sounds.switchAll();
+    }
+    return QWidget::eventFilter(watched, event);
+}
 
 void GameScreen::setPrompt(std::u16string_view text)
 {
@@ -449,17 +514,6 @@ void GameScreen::dropEvent(QDropEvent* event)
     }
     // A choice that could not be remembered still plays; the title screen says it was not kept.
     playAgain();
-}
-
-bool GameScreen::eventFilter(QObject* watched, QEvent* event)
-{
-    // F3 switches every sound on or off at once; the box still takes it as a key-down, as it takes F1.
-    if (watched == ui->Text1 && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<const QKeyEvent*>(event);
-        if (key->key() == Qt::Key_F3 && !key->isAutoRepeat() && !closing)
-            sounds.switchAll();
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 void GameScreen::closeEvent(QCloseEvent* event)

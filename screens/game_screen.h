@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logic/game_display.h"
+#include "logic/next_key.h"
 #include "logic/typing_game.h"
 #include "logic/word_list.h"
 #include "player/list_identity.h"
@@ -49,6 +50,7 @@ struct GameRecord;
 //   Text1            input box
 //   loadFailureLine  why the last load gave no words, which line held unreadable characters, or that this is practice
 //   resultsPanel     after the 21st word: keys, mistakes, accuracy, the slowest word and the best record
+//   keyboardView     the keyboard picture, in a strip below the designed window while F2 shows it
 //   Timer1           countdown clock (countdownClock), 1 s
 //   Timer2           word clock (wordClock), 1 s
 class GameScreen : public QWidget, public GameDisplay, public LoadHooks
@@ -71,6 +73,13 @@ public:
 
     // The game being played, for reading its state.
     const TypingGame& game() const { return typingGame; }
+
+    // The keyboard picture below the input box: shown, the window grows by its strip and every other control keeps
+    // its place; hidden, the window is exactly as designed. F2 switches it (and says so by keyboardToggled); it
+    // lights the next key of the word on display and, after a slip, the key pressed instead.
+    void showKeyboard(bool on);
+    bool keyboardShown() const { return keyboardOn; }
+    void setKeyboardLayout(KeyboardLayout layout);
 
     void setPrompt(std::u16string_view text) override;
     void setReading(std::u16string_view text) override;
@@ -95,8 +104,12 @@ Q_SIGNALS:
     // 帰る: the title screen is wanted back; this window closes itself right after. notice says what became of the
     // game left, when it could not be kept, for the screen the player lands on.
     void backRequested(const QString& notice);
+    // F2 showed or hid the keyboard picture.
+    void keyboardToggled(bool shown);
 
 protected:
+    // F2 on the input box switches the keyboard picture and F3 every sound; the box still takes either as a
+    // key-down, as it takes F1.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -124,6 +137,8 @@ private:
     // the player, or empty.
     QString keepUnfinishedGame();
     void keepAndShowResults(const GameRecord& record, int game);
+    // Lights on the keyboard picture what the box's latest change calls for.
+    void followTyping(const std::optional<PressedKey>& pressed);
 
     std::unique_ptr<Ui::GameScreen> ui;
     ListChoice& lists;
@@ -154,6 +169,10 @@ private:
     bool fast;
     bool loading = false;
     bool closing = false;
+    // The window's size as designed, without the keyboard strip.
+    QSize designedSize;
+    bool keyboardOn = false;
+    KeyboardCoach coach;
     Deferred deferred = Deferred::None;
 };
 

@@ -85,6 +85,7 @@ void InputBox::setKanaInput(bool on)
         if (auto* box = qobject_cast<InputBox*>(widget)) {
             box->updateToolTip();
             box->update();
+            Q_EMIT box->typingMoved(std::nullopt);
         }
     }
 }
@@ -93,6 +94,7 @@ void InputBox::setWord(std::u16string_view shown)
 {
     word = std::u16string(shown);
     update();
+    Q_EMIT typingMoved(std::nullopt);
 }
 
 void InputBox::showGuide(bool on)
@@ -104,17 +106,37 @@ void InputBox::showGuide(bool on)
     }
 }
 
-// The guide's spellings never run across a change of script, so a switch is due exactly when nothing is pending and
-// the word's next kana is of the other script than the mode; ー, punctuation and anything else switch nothing.
 bool InputBox::needsScriptSwitch(const QString& committed) const
 {
-    if (!pendingText().isEmpty() || inputMode == Mode::Direct ||
-        static_cast<std::size_t>(committed.size()) >= word.size())
-        return false;
-    const char16_t next = word[static_cast<std::size_t>(committed.size())];
-    const bool hiragana = next >= u'\u3041' && next <= u'\u3096';
-    const bool katakana = next >= u'\u30A1' && next <= u'\u30FA';
-    return (hiragana && inputMode == Mode::Katakana) || (katakana && inputMode == Mode::Hiragana);
+    return fururupo::needsScriptSwitch(word, static_cast<std::size_t>(committed.size()), !pendingText().isEmpty(),
+                                       boxMode());
+}
+
+BoxMode InputBox::boxMode() const
+{
+    switch (inputMode) {
+    case Mode::Hiragana:
+        return BoxMode::Hiragana;
+    case Mode::Katakana:
+        return BoxMode::Katakana;
+    case Mode::Direct:
+        return BoxMode::Latin;
+    }
+    return BoxMode::Hiragana;
+}
+
+TypingPoint InputBox::typingPoint() const
+{
+    TypingPoint point;
+    point.word = word;
+    point.committed = text().toStdU16String();
+    point.composing = !composition.preedit.isEmpty();
+    point.pending = point.composing ? composition.preedit.toStdU16String() : composer.pending();
+    point.pendingKana = kanaComposer.pending();
+    point.mode = boxMode();
+    point.kanaInput = kanaInputOn;
+    point.family = guide.family();
+    return point;
 }
 
 const InputBox::GuideSeen& InputBox::currentGuide() const
@@ -184,6 +206,7 @@ void InputBox::setMode(Mode mode)
     composer.setScript(script);
     kanaComposer.setScript(script);
     update();
+    Q_EMIT typingMoved(std::nullopt);
 }
 
 void InputBox::resetText(const QString& text)
@@ -199,6 +222,7 @@ void InputBox::resetText(const QString& text)
     }
     composition = {};
     setText(text);
+    Q_EMIT typingMoved(std::nullopt);
 }
 
 QString InputBox::pendingLetters() const
@@ -219,6 +243,14 @@ bool InputBox::event(QEvent* event)
     if (event->type() != QEvent::KeyPress)
         return QLineEdit::event(event);
     const auto& key = static_cast<const QKeyEvent&>(*event);
+    const bool handled = keyPress(key, *event);
+    const QString typed = key.text();
+    Q_EMIT typingMoved(PressedKey{key.nativeScanCode(), typed.size() == 1 ? typed.at(0).unicode() : u'\0'});
+    return handled;
+}
+
+bool InputBox::keyPress(const QKeyEvent& key, QEvent& event)
+{
     qCDebug(lcInput) << "key" << Qt::hex << key.key() << Qt::dec << "scan code" << key.nativeScanCode() << "text"
                      << key.text() << "modifiers" << key.modifiers();
     const int resetsBefore = resets;
@@ -227,7 +259,7 @@ bool InputBox::event(QEvent* event)
         // The key's check answered the word and the box was emptied for the next: the key lands nowhere (a Space
         // would leave a blank the next word could never match, the n of "nn" a stray n). A mode key still switches.
         switchMode(key);
-        event->accept();
+        event.accept();
         return true;
     }
     // What the key did, once it has done it: a key that typed something or changed the text, not a mode key or
@@ -242,11 +274,11 @@ bool InputBox::event(QEvent* event)
             Q_EMIT keyTaken(text(), keyTypedAs);
     };
     if (composeKey(key)) {
-        event->accept();
+        event.accept();
         announceEffect();
         return true;
     }
-    const bool handled = QLineEdit::event(event);
+    const bool handled = QLineEdit::event(&event);
     announceEffect();
     return handled;
 }
@@ -439,12 +471,16 @@ void InputBox::inputMethodEvent(QInputMethodEvent* event)
     composition = {event->preeditString(), event->attributes()};
     QLineEdit::inputMethodEvent(event);
     Q_EMIT keyTaken(text(), TypingStyle::InputMethod);
+    Q_EMIT typingMoved(std::nullopt);
 }
 
 void InputBox::focusOutEvent(QFocusEvent* event)
 {
+    const QString pendingBefore = pendingText();
     commitPending();
     QLineEdit::focusOutEvent(event);
+    if (!pendingBefore.isEmpty())
+        Q_EMIT typingMoved(std::nullopt);
 }
 
 void InputBox::paintEvent(QPaintEvent* event)

@@ -3,6 +3,7 @@
 #include "logic/game_tally.h"
 #include "logic/kana_composer.h"
 #include "logic/kana_input.h"
+#include "logic/next_key.h"
 #include "logic/romaji_guide.h"
 
 #include <QInputMethodEvent>
@@ -84,6 +85,10 @@ public:
     QString guideText() const;
     int markedMistake() const;
 
+    // Where the player stands in the word on display, for the keyboard picture: the word, the text, what is pending
+    // (the box's own letters or kana, or an input method's composition), the mode and the spelling family.
+    TypingPoint typingPoint() const;
+
 Q_SIGNALS:
     // A key went down, or an input method's event that is one key arrived (see inputMethodEvent): textBefore is the
     // text before it takes effect.
@@ -95,6 +100,9 @@ Q_SIGNALS:
     void keyTaken(const QString& textAfter, std::optional<fururupo::TypingStyle> typedAs);
     // The player's key switched kana input on or off.
     void kanaInputSwitched(bool on);
+    // Where the player stands may have moved (see typingPoint): after every key, with that key as it came (its X
+    // keycode and the character it typed), and after every input method event, change of word, text or mode, with none.
+    void typingMoved(const std::optional<fururupo::PressedKey>& pressed);
 
 protected:
     // event() rather than keyPressEvent(): Tab and Backtab never reach keyPressEvent, and every key must count.
@@ -106,6 +114,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // What event() does with a key press, before it tells where the player now stands.
+    bool keyPress(const QKeyEvent& key, QEvent& event);
     // Handles a mode key; false for any other key.
     bool switchMode(const QKeyEvent& key);
     // Handles a key in kana mode (romaji or kana input) or a mode key; false when the line edit should act on it as
@@ -121,6 +131,7 @@ private:
     void updateToolTip();
 
     bool needsScriptSwitch(const QString& committed) const;
+    BoxMode boxMode() const;
     // The last guide worked out, with what it was worked out for.
     struct GuideSeen
     {
