@@ -6,6 +6,7 @@
 #include "screens/application.h"
 #include "screens/desktop_keyboard.h"
 #include "screens/game_screen.h"
+#include "screens/input_box.h"
 #include "screens/keyboard_view.h"
 #include "screens/records_screen.h"
 #include "screens/settings_screen.h"
@@ -27,6 +28,7 @@ GameApp::GameApp(ListFolders folders, QString settingsFile, QString recordsFile)
     : kept(std::move(settingsFile)), store(recordsFile), choice(std::move(folders), kept), gameSounds(kept),
       offersChoice(true), keepsRecords(!recordsFile.isEmpty())
 {
+    InputBox::setKanaInput(kept.value(kanaInputSetting));
 }
 
 GameApp::GameApp(const std::filesystem::path& wordFolder)
@@ -78,21 +80,10 @@ GameScreen* GameApp::startGame(bool slow, bool normal, bool fast, const std::vec
         if (!lines.isEmpty())
             screen->addNotice(lines.join(QStringLiteral("　")));
     });
-    // The keyboard picture as the player left it, on the keyboard chosen or else the desktop's.
-    switch (kept.value(keyboardLayoutSetting)) {
-    case 1:
-        screen->setKeyboardLayout(KeyboardLayout::Jis);
-        break;
-    case 2:
-        screen->setKeyboardLayout(KeyboardLayout::Us);
-        break;
-    default:
-        screen->setKeyboardLayout(desktopKeyboardLayout());
-        break;
-    }
-    screen->showKeyboard(kept.value(keyboardShownSetting));
+    showKeyboardAsSet(*screen);
     connect(screen, &GameScreen::keyboardToggled, this,
             [this](bool shown) { kept.setValue(keyboardShownSetting, shown); });
+    connect(screen, &GameScreen::kanaInputSwitched, this, [this](bool on) { kept.setValue(kanaInputSetting, on); });
     screen->show();
     if (recordsWindow)
         recordsWindow->close();
@@ -117,11 +108,38 @@ RecordsScreen* GameApp::showRecords(SpeedLevel speed)
     return window;
 }
 
+void GameApp::showKeyboardAsSet(GameScreen& screen)
+{
+    // The keyboard chosen, or else the desktop's.
+    switch (kept.value(keyboardLayoutSetting)) {
+    case 1:
+        screen.setKeyboardLayout(KeyboardLayout::Jis);
+        break;
+    case 2:
+        screen.setKeyboardLayout(KeyboardLayout::Us);
+        break;
+    default:
+        screen.setKeyboardLayout(desktopKeyboardLayout());
+        break;
+    }
+    screen.showKeyboard(kept.value(keyboardShownSetting));
+}
+
+void GameApp::applySettings()
+{
+    gameSounds.applySettings();
+    if (InputBox::kanaInput() != kept.value(kanaInputSetting))
+        InputBox::setKanaInput(kept.value(kanaInputSetting));
+    for (const QPointer<QWidget>& window : windows)
+        if (auto* screen = qobject_cast<GameScreen*>(window.data()))
+            showKeyboardAsSet(*screen);
+}
+
 SettingsScreen* GameApp::showSettings()
 {
     if (!settingsWindow) {
         settingsWindow = opened(new SettingsScreen(kept));
-        connect(settingsWindow, &SettingsScreen::changed, &gameSounds, &GameSounds::applySettings);
+        connect(settingsWindow, &SettingsScreen::changed, this, &GameApp::applySettings);
     }
     settingsWindow->show();
     settingsWindow->raise();

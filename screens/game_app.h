@@ -63,6 +63,10 @@ public:
 
 private:
     template <class Window> Window* opened(Window* window);
+    // Gives a game screen the keyboard picture as the settings hold it.
+    void showKeyboardAsSet(GameScreen& screen);
+    // Takes up what the 設定 window changed: the sounds, kana input, and the keyboard picture of an open game.
+    void applySettings();
 
     Settings kept;
     RecordsStore store;

@@ -96,6 +96,7 @@ GameScreen::GameScreen(ListChoice& lists, RecordsStore& records, GameSounds& sou
     });
     connect(ui->Text1, &InputBox::typingMoved, this, &GameScreen::followTyping);
     ui->Text1->installEventFilter(this);
+    connect(ui->Text1, &InputBox::kanaInputSwitched, this, &GameScreen::kanaInputSwitched);
     connect(ui->Label6, &ClickableLabel::clicked, this, &GameScreen::playAgain);
     connect(ui->Label3, &ClickableLabel::clicked, this, &GameScreen::goBack);
 

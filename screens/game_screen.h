@@ -106,6 +106,8 @@ Q_SIGNALS:
     void backRequested(const QString& notice);
     // F2 showed or hid the keyboard picture.
     void keyboardToggled(bool shown);
+    // The player's key (Alt + カタカナ/ひらがな) switched kana input on or off.
+    void kanaInputSwitched(bool on);
 
 protected:
     // F2 on the input box switches the keyboard picture and F3 every sound; the box still takes either as a

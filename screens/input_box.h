@@ -5,6 +5,7 @@
 #include "logic/kana_input.h"
 #include "logic/next_key.h"
 #include "logic/romaji_guide.h"
+#include "player/settings.h"
 
 #include <QInputMethodEvent>
 #include <QLineEdit>
@@ -16,6 +17,9 @@
 class QPainter;
 
 namespace fururupo {
+
+// Whether the game's own box types kana by their keys (JIS かな入力) rather than romaji, remembered between runs.
+inline constexpr Setting<bool> kanaInputSetting{"input/kana", false};
 
 // The game screen's input box. Every key that goes down in it is announced with the box's text as it stands before
 // that key takes effect, so a word typed completely is checked on the next key, Enter for instance. A key whose check

@@ -19,12 +19,15 @@ class Settings;
 //
 // Its controls, found by object name (laid out in settings_screen.ui):
 //
-//   settingsWindow   this window, titled 設定
-//   soundOnBox       every sound on or off (F3 on the game screen does the same)
-//   keyClickBox      the click of each key
-//   otherSoundsBox   every other sound: a slip, a word answered, the countdown, the time-up, the record
-//   volumeSlider     the volume of every sound, 0 to 100
-//   closeButton      back to the title screen
+//   settingsWindow         this window, titled 設定
+//   soundOnBox             every sound on or off (F3 on the game screen does the same)
+//   keyClickBox            the click of each key
+//   otherSoundsBox         every other sound: a slip, a word answered, the countdown, the time-up, the record
+//   volumeSlider           the volume of every sound, 0 to 100
+//   kanaInputBox           kana input (each key its kana, JIS かな入力) instead of romaji
+//   keyboardShownBox       the keyboard picture on the game screen (F2 does the same)
+//   keyboardLayoutChooser  the keyboard drawn: the desktop's, the Japanese 109-key or the US 104-key one
+//   closeButton            back to the title screen
 class SettingsScreen : public QWidget
 {
     Q_OBJECT

@@ -5,6 +5,7 @@
 #include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
+#include "screens/keyboard_view.h"
 #include "screens/settings_screen.h"
 #include "screens/title_screen.h"
 #include "sound/sound_shapes.h"
@@ -14,6 +15,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QSlider>
@@ -200,9 +202,9 @@ TEST(GameSounds, AScriptedGameIsHeardMomentByMoment)
     closeAllWindows();
 }
 
-// 設定 is reached from the title screen by Tab and Enter, not over the design's controls; each switch takes effect on
-// the sound at once and is there again in the next run.
-TEST(GameSounds, TheSettingsWindowSwitchesEachKindAndTheChoiceOutlivesTheRun)
+// 設定 is reached from the title screen by Tab and Enter, not over the design's controls; each switch takes effect at
+// once (on the sound, the boxes, the game screen open) and is there again in the next run.
+TEST(SettingsWindow, EachSwitchTakesEffectAtOnceAndTheChoicesOutliveTheRun)
 {
     WordFolder words{{{QStringLiteral("ねこ"), QStringLiteral("にゃあ")}}};
     QTemporaryDir config;
@@ -233,11 +235,25 @@ TEST(GameSounds, TheSettingsWindowSwitchesEachKindAndTheChoiceOutlivesTheRun)
         EXPECT_NEAR(player.volume(), 0.3, 1e-6);
         child<QAbstractButton>(windows[0], "soundOnBox")->click();
         EXPECT_FALSE(player.soundOn());
+
+        // Kana input takes effect on the boxes at once; the keyboard picture on the game screen open.
+        GameScreen* game = app.startGame(false, true, false);
+        child<QAbstractButton>(windows[0], "kanaInputBox")->click();
+        EXPECT_TRUE(InputBox::kanaInput());
+        child<QAbstractButton>(windows[0], "keyboardShownBox")->click();
+        EXPECT_TRUE(game->keyboardShown());
+        auto* layouts = child<QComboBox>(windows[0], "keyboardLayoutChooser");
+        layouts->setCurrentIndex(layouts->findData(2));
+        Q_EMIT layouts->activated(layouts->currentIndex());
+        EXPECT_EQ(child<KeyboardView>(game, "keyboardView")->keyboardLayout(), KeyboardLayout::Us);
         QTest::keyClick(windows[0], Qt::Key_Escape);
         EXPECT_TRUE(openWindows(QStringLiteral("settingsWindow")).empty());
         closeAllWindows();
     }
+    InputBox::setKanaInput(false);
     GameApp next(ListFolders{words.folder(), {}}, settingsFile, QString());
+    EXPECT_TRUE(InputBox::kanaInput());
+    InputBox::setKanaInput(false);
     const SoundPlayer& player = next.sounds().soundPlayer();
     EXPECT_FALSE(player.soundOn());
     EXPECT_FALSE(player.keyClickOn());
@@ -246,5 +262,7 @@ TEST(GameSounds, TheSettingsWindowSwitchesEachKindAndTheChoiceOutlivesTheRun)
     auto* settings = next.showSettings();
     EXPECT_FALSE(child<QAbstractButton>(settings, "soundOnBox")->isChecked());
     EXPECT_EQ(child<QSlider>(settings, "volumeSlider")->value(), 30);
+    EXPECT_TRUE(child<QAbstractButton>(settings, "keyboardShownBox")->isChecked());
+    EXPECT_EQ(child<QComboBox>(settings, "keyboardLayoutChooser")->currentData().toInt(), 2);
     closeAllWindows();
 }
