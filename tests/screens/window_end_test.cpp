@@ -6,6 +6,7 @@
 
 #include "screen_test_support.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -74,15 +75,24 @@ std::optional<QString> xdotool(const QString& display, const QStringList& argume
 }
 
 // The window of that title, once it is mapped: xdotool waits for it to show (--sync), which a sanitized build on a
-// busy machine can take many seconds to do.
+// busy machine can take many seconds to do. A search that meets a window destroyed while it looks (the title screen,
+// at START) dies of the X error, so a failed search is asked again until one finds the window or two minutes pass.
 QString windowNamed(const QString& display, const QString& title)
 {
-    return xdotool(display,
-                   {QStringLiteral("search"), QStringLiteral("--sync"), QStringLiteral("--onlyvisible"),
-                    QStringLiteral("--name"), QStringLiteral("^") + title + QStringLiteral("$")},
-                   120000)
-        .value_or(QString())
-        .section(QLatin1Char('\n'), 0, 0);
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        const QString found = xdotool(display,
+                                      {QStringLiteral("search"), QStringLiteral("--sync"),
+                                       QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                                       QStringLiteral("^") + title + QStringLiteral("$")},
+                                      120000)
+                                  .value_or(QString())
+                                  .section(QLatin1Char('\n'), 0, 0);
+        if (!found.isEmpty())
+            return found;
+    } while (waited.elapsed() < 120000);
+    return {};
 }
 
 } // namespace
