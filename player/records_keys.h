@@ -14,7 +14,7 @@ class QSqlDatabase;
 namespace fururupo::records {
 
 // The key slips of one game, inside the caller's transaction: its rows in game_keys and game_confusions, added to the
-// totals of its list, speed and way of typing (list_keys, list_confusions), so that the 成績 window reads a few dozen
+// totals of its list, speed and way of typing (list_keys, list_confusions), so that the history window reads a few dozen
 // rows whatever the number of games. A key or a slip given twice is added into its first.
 QSqlError addKeyRows(QSqlDatabase& db, qlonglong gameId, const Scope& scope, const GameRecord& game);
 
