@@ -108,7 +108,7 @@ void BM_Records_FirstHistoryOfARun(benchmark::State& state)
         state.PauseTiming();
         auto store = std::make_unique<RecordsStore>(file);
         state.ResumeTiming();
-        games = store->history(bench::fixtureList, SpeedLevel::Normal).games;
+        games = store->history(bench::fixtureList, SpeedLevel::Normal, TypingStyle::Romaji).games;
         state.PauseTiming();
         store.reset();
         state.ResumeTiming();
@@ -122,16 +122,16 @@ BENCHMARK(BM_Records_FirstHistoryOfARun)->Arg(1'000)->Arg(10'000)->Arg(100'000)-
 void BM_Records_History(benchmark::State& state)
 {
     RecordsStore store(bench::historyOfGames(static_cast<int>(state.range(0))));
-    store.best(bench::fixtureList, SpeedLevel::Normal);
+    store.best(bench::fixtureList, SpeedLevel::Normal, TypingStyle::Romaji);
     for (auto _ : state)
-        benchmark::DoNotOptimize(store.history(bench::fixtureList, SpeedLevel::Normal));
+        benchmark::DoNotOptimize(store.history(bench::fixtureList, SpeedLevel::Normal, TypingStyle::Romaji));
 }
 BENCHMARK(BM_Records_History)->Arg(1'000)->Arg(10'000)->Arg(100'000)->Unit(benchmark::kMillisecond);
 
 void BM_Records_MissedWords(benchmark::State& state)
 {
     RecordsStore store(bench::historyOfGames(static_cast<int>(state.range(0))));
-    store.best(bench::fixtureList, SpeedLevel::Normal);
+    store.best(bench::fixtureList, SpeedLevel::Normal, TypingStyle::Romaji);
     for (auto _ : state)
         benchmark::DoNotOptimize(store.missedWords(bench::fixtureList, 21));
 }
@@ -153,9 +153,9 @@ void BM_Records_MigrationFromVersion2(benchmark::State& state)
             db.setDatabaseName(file);
             db.open();
             QSqlQuery query(db);
-            for (const char* statement : {"DROP TABLE chart_buckets", "DROP INDEX games_by_record",
-                                          "CREATE INDEX games_by_list ON games (list_hash, speed, finished)",
-                                          "PRAGMA user_version = 2"})
+            for (const char* statement :
+                 {"DROP TABLE chart_buckets", "DROP INDEX games_by_record",
+                  "CREATE INDEX games_by_list ON games (list_hash, speed, finished)", "PRAGMA user_version = 2"})
                 query.exec(QString::fromLatin1(statement));
             query.finish();
             db.close();
@@ -163,7 +163,7 @@ void BM_Records_MigrationFromVersion2(benchmark::State& state)
         QSqlDatabase::removeDatabase(QStringLiteral("downgrade"));
         auto store = std::make_unique<RecordsStore>(file);
         state.ResumeTiming();
-        if (store->best(bench::fixtureList, SpeedLevel::Normal) == std::nullopt)
+        if (store->best(bench::fixtureList, SpeedLevel::Normal, TypingStyle::Romaji) == std::nullopt)
             state.SkipWithError("no best after the migration");
         state.PauseTiming();
         store.reset();
@@ -178,7 +178,7 @@ void BM_Records_BackgroundCheck(benchmark::State& state)
     const QString file = bench::historyOfGames(static_cast<int>(state.range(0)));
     for (auto _ : state) {
         RecordsStore store(file);
-        store.best(QByteArray("no such list"), SpeedLevel::Normal);
+        store.best(QByteArray("no such list"), SpeedLevel::Normal, TypingStyle::Romaji);
         store.waitForCheck();
     }
 }

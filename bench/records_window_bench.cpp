@@ -76,11 +76,12 @@ void BM_RecordsWindow_FirstOpening_NoFile(benchmark::State& state)
 }
 BENCHMARK(BM_RecordsWindow_FirstOpening_NoFile)->Unit(benchmark::kMillisecond);
 
-// One paint of the chart with the three series of the history of 100,000 games (at most 512 runs of games each).
+// One paint of the chart with the four series of the history of 100,000 games (at most 512 runs of games each), the
+// accuracy in its own panel.
 void BM_ProgressChart_Paint(benchmark::State& state)
 {
     RecordsStore store(bench::historyOfGames(static_cast<int>(state.range(0))));
-    const History history = store.history(bench::fixtureList, SpeedLevel::Normal);
+    const History history = store.history(bench::fixtureList, SpeedLevel::Normal, TypingStyle::Romaji);
     ProgressChart chart;
     chart.resize(504, 300);
     chart.setSeries(
@@ -88,8 +89,10 @@ void BM_ProgressChart_Paint(benchmark::State& state)
           ProgressChart::pointsOf(history.chart, &ProgressBucket::seconds), ProgressChart::Axis::Left},
          {QStringLiteral("打/分"), QColor(0, 130, 200),
           ProgressChart::pointsOf(history.chart, &ProgressBucket::keysPerMinute), ProgressChart::Axis::Right},
-         {QStringLiteral("正確さ（%）"), QColor(60, 150, 50),
-          ProgressChart::pointsOf(history.chart, &ProgressBucket::accuracy), ProgressChart::Axis::Right}});
+         {QStringLiteral("スコア"), QColor(230, 130, 20),
+          ProgressChart::pointsOf(history.chart, &ProgressBucket::score), ProgressChart::Axis::Right},
+         {QStringLiteral("正確さ"), QColor(60, 150, 50),
+          ProgressChart::pointsOf(history.chart, &ProgressBucket::accuracy), ProgressChart::Axis::Percent}});
     for (auto _ : state)
         benchmark::DoNotOptimize(chart.grab());
     if (chart.games() < state.range(0))

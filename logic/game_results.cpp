@@ -1,5 +1,6 @@
 #include "logic/game_results.h"
 
+#include "logic/game_score.h"
 #include "logic/typing_game.h"
 #include "platform/checked.h"
 
@@ -27,11 +28,19 @@ std::u16string number(double value, int decimals)
 
 } // namespace
 
-double keysPerMinuteOf(std::int32_t keys, std::int32_t seconds)
+double GameCounts::keysPerMinute() const
 {
-    if (seconds <= 0 || keys < 0)
-        return 0;
-    return static_cast<double>(keys) * 60.0 / static_cast<double>(seconds);
+    return correctKeysPerMinute(goodKeys, seconds);
+}
+
+double GameCounts::accuracy() const
+{
+    return accuracyOf(keys, mistakes);
+}
+
+std::int32_t GameCounts::score() const
+{
+    return gameScore(keysPerMinute(), accuracy());
 }
 
 double accuracyOf(std::int32_t keys, std::int32_t mistakes)
@@ -41,20 +50,29 @@ double accuracyOf(std::int32_t keys, std::int32_t mistakes)
     return 100.0 * static_cast<double>(keys - mistakes) / static_cast<double>(keys);
 }
 
-GameSummary summarize(const GameTally& tally, std::int32_t seconds)
+std::u16string_view styleName(TypingStyle style)
 {
-    return summarize(seconds, tally.keys(), tally.mistakes(), tally.words());
+    switch (style) {
+    case TypingStyle::Kana:
+        return u"かな入力";
+    case TypingStyle::InputMethod:
+        return u"日本語入力システム";
+    case TypingStyle::Romaji:
+        break;
+    }
+    return u"ローマ字入力";
 }
 
-GameSummary summarize(std::int32_t seconds, std::int32_t keys, std::int32_t mistakes,
-                      const std::vector<WordOutcome>& words)
+GameSummary summarize(const GameTally& tally, std::int32_t seconds)
+{
+    return summarize({seconds, tally.keys(), tally.goodKeys(), tally.mistakes()}, tally.typingStyle(), tally.words());
+}
+
+GameSummary summarize(const GameCounts& counts, TypingStyle style, const std::vector<WordOutcome>& words)
 {
     GameSummary summary;
-    summary.seconds = seconds;
-    summary.keys = keys;
-    summary.mistakes = mistakes;
-    summary.keysPerMinute = keysPerMinuteOf(keys, seconds);
-    summary.accuracy = accuracyOf(keys, mistakes);
+    summary.counts = counts;
+    summary.style = style;
     const WordOutcome* slowest = nullptr;
     for (const WordOutcome& word : words) {
         if (slowest == nullptr || word.seconds > slowest->seconds)
@@ -67,11 +85,14 @@ GameSummary summarize(std::int32_t seconds, std::int32_t keys, std::int32_t mist
 
 std::u16string resultsText(const GameSummary& summary, BestStanding standing, std::optional<std::int32_t> bestBefore)
 {
-    std::u16string text = u"打鍵 " + decimal(summary.keys) + u" 回（1 分あたり " +
-                          number(std::nearbyint(summary.keysPerMinute), 0) + u" 打）　ミス " +
-                          decimal(summary.mistakes) + u" 回　正確さ " + number(summary.accuracy, 1) + u"%";
+    const GameCounts& counts = summary.counts;
+    const std::u16string lineBreak(texts::lineBreak);
+    std::u16string text = u"打鍵 " + decimal(counts.keys) + u" 回（正しい打鍵 1 分あたり " +
+                          number(std::nearbyint(counts.keysPerMinute()), 0) + u" 打）　ミス " +
+                          decimal(counts.mistakes) + u" 回　正確さ " + number(counts.accuracy(), 1) + u"%";
+    text += lineBreak + scoreText(counts.score()) + u"　　入力方法：" + std::u16string(styleName(summary.style));
     if (!summary.slowest.word.empty()) {
-        text += std::u16string(texts::lineBreak) + u"いちばん時間がかかったことば：" + summary.slowest.word + u"（" +
+        text += lineBreak + u"いちばん時間がかかったことば：" + summary.slowest.word + u"（" +
                 (summary.slowest.timedOut ? std::u16string(u"時間切れ") : decimal(summary.slowest.seconds) + u" 秒") +
                 u"）";
     }
@@ -79,14 +100,13 @@ std::u16string resultsText(const GameSummary& summary, BestStanding standing, st
     case BestStanding::Unknown:
         break;
     case BestStanding::First:
-        text += std::u16string(texts::lineBreak) + u"★ はじめての記録です。これが自己ベストです ★";
+        text += lineBreak + u"★ はじめての記録です。これが自己ベストです ★";
         break;
     case BestStanding::NewBest:
-        text += std::u16string(texts::lineBreak) + u"★ 自己ベスト更新！ ★　これまでのベスト：" +
-                decimal(bestBefore.value_or(0)) + u" 秒";
+        text += lineBreak + u"★ 自己ベスト更新！ ★　これまでのベスト：" + decimal(bestBefore.value_or(0)) + u" 秒";
         break;
     case BestStanding::NotBetter:
-        text += std::u16string(texts::lineBreak) + u"自己ベスト：" + decimal(bestBefore.value_or(0)) + u" 秒";
+        text += lineBreak + u"自己ベスト：" + decimal(bestBefore.value_or(0)) + u" 秒";
         break;
     }
     return text;

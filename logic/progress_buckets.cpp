@@ -19,14 +19,15 @@ Spread both(const Spread& a, const Spread& b)
 
 } // namespace
 
-ProgressBucket bucketOfGame(std::int32_t seconds, std::int32_t keys, std::int32_t mistakes)
+ProgressBucket bucketOfGame(const GameCounts& game)
 {
     ProgressBucket bucket;
     bucket.games = 1;
     bucket.span = 1;
-    bucket.seconds = spreadOf(seconds);
-    bucket.keysPerMinute = spreadOf(keysPerMinuteOf(keys, seconds));
-    bucket.accuracy = spreadOf(accuracyOf(keys, mistakes));
+    bucket.seconds = spreadOf(game.seconds);
+    bucket.keysPerMinute = spreadOf(game.keysPerMinute());
+    bucket.accuracy = spreadOf(game.accuracy());
+    bucket.score = spreadOf(game.score());
     return bucket;
 }
 
@@ -42,6 +43,7 @@ ProgressBucket merged(const ProgressBucket& earlier, const ProgressBucket& later
     bucket.seconds = both(earlier.seconds, later.seconds);
     bucket.keysPerMinute = both(earlier.keysPerMinute, later.keysPerMinute);
     bucket.accuracy = both(earlier.accuracy, later.accuracy);
+    bucket.score = both(earlier.score, later.score);
     return bucket;
 }
 

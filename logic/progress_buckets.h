@@ -1,5 +1,7 @@
 #pragma once
 
+#include "logic/game_results.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -13,8 +15,8 @@ struct Spread
     double high = 0;
 };
 
-// A run of consecutive finished games of one list and speed, as the chart of progress draws it: the mean of each
-// measure on the line and its lowest to highest as a band. A history of any length is kept as at most
+// A run of consecutive finished games of one list, speed and way of typing, as the chart of progress draws it: the mean
+// of each measure on the line and its lowest to highest as a band. A history of any length is kept as at most
 // maxProgressBuckets of them, so the chart costs the same to read and draw after ten games or after a hundred
 // thousand.
 struct ProgressBucket
@@ -24,8 +26,9 @@ struct ProgressBucket
     // bucket of a history.
     std::int64_t span = 1;
     Spread seconds;
-    Spread keysPerMinute;
+    Spread keysPerMinute; // correct keys a minute
     Spread accuracy;
+    Spread score;
 
     double meanOf(const Spread ProgressBucket::*measure) const
     {
@@ -35,8 +38,8 @@ struct ProgressBucket
 
 inline constexpr int maxProgressBuckets = 512;
 
-// One game as a bucket of its own, its rates worked out as the results show them.
-ProgressBucket bucketOfGame(std::int32_t seconds, std::int32_t keys, std::int32_t mistakes);
+// One game as a bucket of its own, its figures worked out as the results show them.
+ProgressBucket bucketOfGame(const GameCounts& game);
 
 // Two consecutive buckets as one, earlier first.
 ProgressBucket merged(const ProgressBucket& earlier, const ProgressBucket& later);

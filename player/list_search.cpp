@@ -62,14 +62,15 @@ std::u16string_view trimmedBlanks(std::u16string_view text)
     return text;
 }
 
-// The name in a first line `# 名前: NAME` or `# name: NAME`; empty when the line is no such comment.
+// The name in a first line `# NAME-WORD: NAME`, the word for name in Japanese (U+540D U+524D) or `name`; empty when
+// the line is no such comment.
 std::u16string nameInComment(std::u16string_view line)
 {
     if (!line.starts_with(u'#'))
         return {};
     line = trimmedBlanks(line.substr(1));
     std::u16string_view key;
-    for (const std::u16string_view candidate : {std::u16string_view(u"名前"), std::u16string_view(u"name")}) {
+    for (const std::u16string_view candidate : {std::u16string_view(u"\u540D\u524D"), std::u16string_view(u"name")}) {
         if (line.size() < candidate.size())
             continue;
         bool same = true;

@@ -43,11 +43,12 @@ inline constexpr std::uintmax_t listNameBytes = 1024;
 inline constexpr std::size_t maxListNameCharacters = 31;
 
 // The name for people of the list at path. A table (a .tsv name) may give itself one in its first line, a comment
-// written `# 名前: NAME` or `# name: NAME` (blanks around each part optional, the colon half- or full-width, "name" in
-// any case); the name is read from the first listNameBytes of the file in whichever encoding the list's load would
-// use, its kana marks joined, trimmed and cut to maxListNameCharacters. Without such a line, or when the name is
-// empty, holds a control character or bytes that could not be read, or the file cannot be read, the name is the file
-// name without its extension (the whole file name when that would leave nothing but dots).
+// written `# NAME-WORD: NAME`, where NAME-WORD is the Japanese word for name (U+540D U+524D) or "name" in any case
+// (blanks around each part optional, the colon half- or full-width); the name is read from the first listNameBytes of
+// the file in whichever encoding the list's load would use, its kana marks joined, trimmed and cut to
+// maxListNameCharacters. Without such a line, or when the name is empty, holds a control character or bytes that could
+// not be read, or the file cannot be read, the name is the file name without its extension (the whole file name when
+// that would leave nothing but dots).
 std::u16string listNameOf(const std::filesystem::path& path);
 
 // The entry for the list at path, named by listNameOf, with no folder hint yet.

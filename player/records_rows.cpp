@@ -1,6 +1,7 @@
 #include "player/records_rows.h"
 
 #include "player/records_chart.h"
+#include "player/records_keys.h"
 #include "player/records_schema.h"
 
 #include <QSqlDatabase>
@@ -35,14 +36,17 @@ std::vector<KanaCount> mergedKana(const std::vector<KanaCount>& kana)
 QSqlError addGameRows(QSqlDatabase& db, const GameRecord& game)
 {
     const QString hash = QString::fromLatin1(game.listHash);
+    const Scope scope{hash, static_cast<int>(game.speed), static_cast<int>(game.style)};
+    const GameCounts counts{game.seconds, game.keys, game.goodKeys, game.mistakes};
     QSqlQuery query(db);
-    query.prepare(QStringLiteral("INSERT INTO games (played_at, list_path, list_hash, list_name, speed,"
-                                 " finished, practice, seconds, keys, mistakes)"
-                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    query.prepare(QStringLiteral("INSERT INTO games (played_at, list_path, list_hash, list_name, speed, typing_style,"
+                                 " finished, practice, seconds, keys, good_keys, mistakes, score)"
+                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const QVariant& value :
          {QVariant(game.playedAt.toUTC().toString(Qt::ISODateWithMs)), QVariant(game.listPath), QVariant(hash),
-          QVariant(game.listName), QVariant(static_cast<int>(game.speed)), QVariant(game.finished ? 1 : 0),
-          QVariant(game.practice ? 1 : 0), QVariant(game.seconds), QVariant(game.keys), QVariant(game.mistakes)})
+          QVariant(game.listName), QVariant(scope.speed), QVariant(scope.style), QVariant(game.finished ? 1 : 0),
+          QVariant(game.practice ? 1 : 0), QVariant(game.seconds), QVariant(game.keys), QVariant(game.goodKeys),
+          QVariant(game.mistakes), QVariant(counts.score())})
         query.addBindValue(value);
     if (!query.exec())
         return query.lastError();
@@ -97,9 +101,11 @@ QSqlError addGameRows(QSqlDatabase& db, const GameRecord& game)
                 return row->lastError();
         }
     }
+    if (const QSqlError error = addKeyRows(db, id, scope, game); error.isValid())
+        return error;
     if (!game.finished || game.practice)
         return QSqlError();
-    return addToChart(db, hash, static_cast<int>(game.speed), bucketOfGame(game.seconds, game.keys, game.mistakes));
+    return addToChart(db, scope, bucketOfGame(counts));
 }
 
 QSqlError readTotals(QSqlDatabase db, const QString& hash, std::vector<KanaMisses>* kana,

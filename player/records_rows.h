@@ -13,8 +13,9 @@ class QSqlDatabase;
 
 namespace fururupo::records {
 
-// The rows one game adds, inside the caller's transaction: the game, its words and kana, the list's totals of them,
-// and, for a finished game other than practice, its place on the chart of its list and speed.
+// The rows one game adds, inside the caller's transaction: the game with its score, its words, kana and key slips, the
+// list's totals of them, and, for a finished game other than practice, its place on the chart of its list, speed and
+// way of typing.
 QSqlError addGameRows(QSqlDatabase& db, const GameRecord& game);
 
 // The totals of a list's kana (when kana is given) or words, in no order; rows whose values are impossible are left

@@ -3,6 +3,7 @@
 #include "logic/game_results.h"
 #include "player/logging.h"
 #include "player/records_chart.h"
+#include "player/records_keys.h"
 #include "player/records_rows.h"
 #include "player/records_schema.h"
 
@@ -27,6 +28,11 @@ constexpr std::size_t listedMisses = 10;
 QString hashText(const QByteArray& hash)
 {
     return QString::fromLatin1(hash);
+}
+
+records::Scope scopeOf(const QByteArray& hash, SpeedLevel speed, TypingStyle style)
+{
+    return {hashText(hash), static_cast<int>(speed), static_cast<int>(style)};
 }
 
 bool lasting(Kind kind)
@@ -245,23 +251,23 @@ bool RecordsStore::forget(const QStringList& statements, const QString& hash)
 
 bool RecordsStore::forgetList(const QByteArray& listHash)
 {
-    return forget({QStringLiteral("DELETE FROM games WHERE list_hash = ?"),
-                   QStringLiteral("DELETE FROM list_words WHERE list_hash = ?"),
-                   QStringLiteral("DELETE FROM list_kana WHERE list_hash = ?"),
-                   QStringLiteral("DELETE FROM chart_buckets WHERE list_hash = ?")},
-                  hashText(listHash));
+    QStringList statements;
+    for (const char* table : {"games", "list_words", "list_kana", "list_keys", "list_confusions", "chart_buckets"})
+        statements << QStringLiteral("DELETE FROM %1 WHERE list_hash = ?").arg(QLatin1String(table));
+    return forget(statements, hashText(listHash));
 }
 
 bool RecordsStore::forgetAll()
 {
-    // The words and kana go first, so that rows whose game is already gone go too.
-    return forget({QStringLiteral("DELETE FROM game_kana"), QStringLiteral("DELETE FROM game_words"),
-                   QStringLiteral("DELETE FROM games"), QStringLiteral("DELETE FROM list_words"),
-                   QStringLiteral("DELETE FROM list_kana"), QStringLiteral("DELETE FROM chart_buckets")},
-                  QString());
+    // The rows of each game go first, so that rows whose game is already gone go too.
+    QStringList statements;
+    for (const char* table : {"game_kana", "game_words", "game_keys", "game_confusions", "games", "list_words",
+                              "list_kana", "list_keys", "list_confusions", "chart_buckets"})
+        statements << QStringLiteral("DELETE FROM %1").arg(QLatin1String(table));
+    return forget(statements, QString());
 }
 
-std::optional<std::int32_t> RecordsStore::best(const QByteArray& listHash, SpeedLevel speed)
+std::optional<std::int32_t> RecordsStore::best(const QByteArray& listHash, SpeedLevel speed, TypingStyle style)
 {
     const auto afterwards = checkAfterwards();
     savePending(Action::Saving, 0);
@@ -270,15 +276,17 @@ std::optional<std::int32_t> RecordsStore::best(const QByteArray& listHash, Speed
     std::optional<std::int32_t> fewest;
     QSqlError error;
     {
-        // The index on the list, speed and seconds hands the rows over fewest first: the first one that can be
+        // The index on the list, speed, way and seconds hands the rows over fewest first: the first one that can be
         // believed is the best, however many games the list has.
         QSqlQuery query(records.database());
         query.setForwardOnly(true);
         query.prepare(QStringLiteral("SELECT g.seconds, %1 FROM games g WHERE g.list_hash = ? AND g.speed = ?"
-                                     " AND g.finished = 1 AND g.practice = 0 ORDER BY g.seconds, g.played_at, g.id")
+                                     " AND g.typing_style = ? AND g.finished = 1 AND g.practice = 0"
+                                     " ORDER BY g.seconds, g.played_at, g.id")
                           .arg(records::validGame()));
         query.addBindValue(hashText(listHash));
         query.addBindValue(static_cast<int>(speed));
+        query.addBindValue(static_cast<int>(style));
         if (query.exec()) {
             while (!fewest && query.next())
                 if (query.value(1).toLongLong() == 1)
@@ -305,61 +313,96 @@ bool RecordsStore::readTotals(const QString& hash, History& history, bool kana)
     return true;
 }
 
-History RecordsStore::history(const QByteArray& listHash, SpeedLevel speed)
+History RecordsStore::history(const QByteArray& listHash, SpeedLevel speed, TypingStyle style)
 {
     const auto afterwards = checkAfterwards();
     savePending(Action::Saving, 0);
     History result;
     if (!open(Action::Reading))
         return result;
-    const QString hash = hashText(listHash);
-    QSqlError error;
-    {
-        error = records::readChart(records.database(), hash, static_cast<int>(speed), result.chart, result.skipped);
-        for (const ProgressBucket& bucket : result.chart)
-            result.games += bucket.games;
+    const records::Scope scope = scopeOf(listHash, speed, style);
+    QSqlError error = records::readChart(records.database(), scope, result.chart, result.skipped);
+    for (const ProgressBucket& bucket : result.chart) {
+        result.games += bucket.games;
+        // Each run keeps its highest score: the best of all is the highest of those.
+        const auto score = static_cast<std::int32_t>(bucket.score.high);
+        result.bestScore = std::max(result.bestScore.value_or(score), score);
     }
     if (!error.isValid()) {
-        // The first rows of the index on the list, speed and seconds, past any that cannot be believed. The time
+        // The first rows of the index on the list, speed, way and seconds, past any that cannot be believed. The time
         // comes as milliseconds since the epoch, which SQLite works out faster than QDateTime parses.
         QSqlQuery query(records.database());
         query.setForwardOnly(true);
-        query.prepare(QStringLiteral("SELECT g.id, CAST(round((julianday(g.played_at) - 2440587.5) * 86400000.0)"
-                                     " AS INTEGER), g.seconds, g.keys, g.mistakes, %1 FROM games g"
-                                     " WHERE g.list_hash = ? AND g.speed = ? AND g.finished = 1 AND g.practice = 0"
-                                     " ORDER BY g.seconds, g.played_at, g.id")
-                          .arg(records::validGame()));
-        query.addBindValue(hash);
-        query.addBindValue(static_cast<int>(speed));
+        query.prepare(
+            QStringLiteral("SELECT g.id, CAST(round((julianday(g.played_at) - 2440587.5) * 86400000.0)"
+                           " AS INTEGER), g.seconds, g.keys, g.good_keys, g.mistakes, g.score, %1 FROM games g"
+                           " WHERE g.list_hash = ? AND g.speed = ? AND g.typing_style = ? AND g.finished = 1"
+                           " AND g.practice = 0 ORDER BY g.seconds, g.played_at, g.id")
+                .arg(records::validGame()));
+        query.addBindValue(scope.hash);
+        query.addBindValue(scope.speed);
+        query.addBindValue(scope.style);
         if (query.exec()) {
             while (result.best.size() < listedBest && query.next()) {
                 GamePoint point;
                 point.playedAt = QDateTime::fromMSecsSinceEpoch(query.value(1).toLongLong(), QTimeZone::utc());
-                if (query.value(5).toLongLong() != 1 || !point.playedAt.isValid()) {
+                if (query.value(7).toLongLong() != 1 || !point.playedAt.isValid()) {
                     ++result.skipped;
                     continue;
                 }
                 point.id = query.value(0).toLongLong();
-                point.seconds = query.value(2).toInt();
-                point.keys = query.value(3).toInt();
-                point.mistakes = query.value(4).toInt();
-                point.keysPerMinute = keysPerMinuteOf(point.keys, point.seconds);
-                point.accuracy = accuracyOf(point.keys, point.mistakes);
+                point.counts = {query.value(2).toInt(), query.value(3).toInt(), query.value(4).toInt(),
+                                query.value(5).toInt()};
+                point.score = query.value(6).toInt();
                 result.best.push_back(point);
             }
         }
         error = query.lastError();
     }
+    if (!error.isValid())
+        error = records::readKeyTotals(records.database(), scope, result.keys, result.confusions, result.skipped);
     if (error.isValid()) {
         readFailed(error);
         return History{};
     }
-    if (!readTotals(hash, result, true) || !readTotals(hash, result, false))
+    if (!readTotals(scope.hash, result, true) || !readTotals(scope.hash, result, false))
         return History{};
     result.kana = rankKana(std::move(result.kana), listedMisses);
     result.words = rankWords(std::move(result.words), listedMisses);
     succeeded();
     return result;
+}
+
+std::optional<TypingStyle> RecordsStore::lastStyle(const QByteArray& listHash, SpeedLevel speed)
+{
+    const auto afterwards = checkAfterwards();
+    savePending(Action::Saving, 0);
+    if (!open(Action::Reading))
+        return std::nullopt;
+    std::optional<TypingStyle> style;
+    QSqlError error;
+    {
+        // The index on the list and speed ends in the games' ids: the newest game that can be believed is the first.
+        QSqlQuery query(records.database());
+        query.setForwardOnly(true);
+        query.prepare(QStringLiteral("SELECT g.typing_style, %1 FROM games g WHERE g.list_hash = ? AND g.speed = ?"
+                                     " ORDER BY g.id DESC")
+                          .arg(records::validGame()));
+        query.addBindValue(hashText(listHash));
+        query.addBindValue(static_cast<int>(speed));
+        if (query.exec()) {
+            while (!style && query.next())
+                if (query.value(1).toLongLong() == 1)
+                    style = static_cast<TypingStyle>(query.value(0).toInt());
+        }
+        error = query.lastError();
+    }
+    if (error.isValid()) {
+        readFailed(error);
+        return std::nullopt;
+    }
+    succeeded();
+    return style;
 }
 
 std::vector<std::u16string> RecordsStore::missedWords(const QByteArray& listHash, int limit)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logic/key_slips.h"
 #include "logic/progress_buckets.h"
 #include "logic/rankings.h"
 #include "player/game_record.h"
@@ -26,25 +27,28 @@ struct GamePoint
 {
     std::int64_t id = 0;
     QDateTime playedAt;
-    std::int32_t seconds = 0;
-    std::int32_t keys = 0;
-    std::int32_t mistakes = 0;
-    // As the results work them out: keysPerMinuteOf and accuracyOf.
-    double keysPerMinute = 0;
-    double accuracy = 0;
+    // The counts it was kept with (seconds, keys, good keys, mistakes), from which the results work out its correct
+    // keys a minute and accuracy; and the score it was kept with.
+    GameCounts counts;
+    std::int32_t score = 0;
 };
 
-// What the history holds for one list and speed.
+// What the history holds for one list, speed and way of typing.
 struct History
 {
     // The finished games other than practice, in the order they were kept, as at most maxProgressBuckets runs of
     // consecutive games (one game each while there are fewer games than that).
     std::vector<ProgressBucket> chart;
-    std::int64_t games = 0;        // the games the chart holds
-    std::vector<GamePoint> best;   // the ten fewest seconds among those, best first (earlier first on a tie)
+    std::int64_t games = 0;                // the games the chart holds
+    std::vector<GamePoint> best;           // the ten fewest seconds among those, best first (earlier first on a tie)
+    std::optional<std::int32_t> bestScore; // the highest score among those
     std::vector<KanaMisses> kana;  // the ten kana with the highest miss rate, highest first, all games of the list
     std::vector<WordMisses> words; // the ten words missed or timed out most, most first, all games of the list
-    std::int64_t skipped = 0;      // rows left out because their values were impossible
+    // Every key counted over the games of the list, speed and way of typing, in the keyboard's order, and every slip,
+    // most frequent first.
+    std::vector<KeyMisses> keys;
+    std::vector<ConfusionCount> confusions;
+    std::int64_t skipped = 0; // rows left out because their values were impossible
 };
 
 // The history of games, kept in an SQLite file (Qt SQL, QSQLITE) that nothing but this class writes. The file is
@@ -73,9 +77,12 @@ public:
     // with no word played is not saved. A game the file was too busy for waits in memory (problem() says Busy).
     bool save(const GameRecord& game);
 
-    // The fewest seconds of a finished game other than practice, for the list and speed.
-    std::optional<std::int32_t> best(const QByteArray& listHash, SpeedLevel speed);
-    History history(const QByteArray& listHash, SpeedLevel speed);
+    // The fewest seconds of a finished game other than practice, for the list, speed and way of typing: a kana game
+    // and a romaji game are not the same race.
+    std::optional<std::int32_t> best(const QByteArray& listHash, SpeedLevel speed, TypingStyle style);
+    History history(const QByteArray& listHash, SpeedLevel speed, TypingStyle style);
+    // The way of typing of the last game kept for the list and speed, finished or not; none before the first.
+    std::optional<TypingStyle> lastStyle(const QByteArray& listHash, SpeedLevel speed);
     // The words of the list missed or timed out in any game, most missed first, at most limit of them.
     std::vector<std::u16string> missedWords(const QByteArray& listHash, int limit);
 

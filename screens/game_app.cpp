@@ -99,8 +99,17 @@ RecordsScreen* GameApp::showRecords(SpeedLevel speed)
     const QByteArray identity = chosen.path.is_relative() ? QByteArray() : listIdentityOf(chosen.path);
     auto* window = opened(new RecordsScreen(store, identity, qtext(chosen.name), speed));
     // A practice starts as START would, on the title screen's speed; without a title screen there is none to read.
-    if (title)
+    if (title) {
         connect(window, &RecordsScreen::practiceRequested, title.data(), &TitleScreen::startWith);
+        // Beside the title screen where the screen has room, else over it; the title comes back when it closes.
+        placeBeside(*window, *title);
+        connect(window, &QObject::destroyed, title.data(), [screen = title.data()] {
+            if (screen->isVisible()) {
+                screen->raise();
+                screen->activateWindow();
+            }
+        });
+    }
     recordsWindow = window;
     window->show();
     window->raise();

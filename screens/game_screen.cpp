@@ -253,10 +253,12 @@ GameRecord GameScreen::recordOfThisGame(bool finished) const
     record.listName = qtext(listName);
     record.listHash = listHash;
     record.speed = typingGame.speed();
+    record.style = tally.typingStyle();
     record.finished = finished;
     record.practice = !practiceWords.empty();
     record.seconds = typingGame.elapsed();
     record.keys = tally.keys();
+    record.goodKeys = tally.goodKeys();
     record.mistakes = tally.mistakes();
     record.words = tally.words();
     record.kana = tally.kana();
@@ -282,8 +284,9 @@ void GameScreen::keepAndShowResults(const GameRecord& record, int game)
     std::optional<std::int32_t> bestBefore;
     QString trouble;
     if (!record.listHash.isEmpty()) {
-        // The best is read before this game is added, so that a new best can be told from an equal one.
-        bestBefore = records.best(record.listHash, record.speed);
+        // The best of the list, speed and way of typing is read before this game is added, so that a new best can be
+        // told from an equal one.
+        bestBefore = records.best(record.listHash, record.speed, record.style);
         const bool readable = records.status() == RecordsStore::Status::Ready;
         const bool kept = records.save(record);
         if (readable && kept && !record.practice)
@@ -300,7 +303,8 @@ void GameScreen::keepAndShowResults(const GameRecord& record, int game)
     QString text;
     if (record.practice)
         text = QStringLiteral("ミスした言葉の練習（自己ベストには数えません）\r\n");
-    const GameSummary summary = summarize(record.seconds, record.keys, record.mistakes, record.words);
+    const GameSummary summary =
+        summarize({record.seconds, record.keys, record.goodKeys, record.mistakes}, record.style, record.words);
     text += qtext(resultsText(summary, standing, bestBefore));
     if (!trouble.isEmpty())
         text += QStringLiteral("\r\n") + trouble;

@@ -40,17 +40,18 @@ QString tickLabel(double value)
     return QString::number(value, 'g', 7);
 }
 
+QString percentLabel(double value)
+{
+    return tickLabel(value) + u'%';
+}
+
 QString gameWord()
 {
     return QStringLiteral("回目");
 }
 
-// Where the word after the game numbers starts, right of the plot: clear of the last game's number, which is centred
-// on the right axis.
-double gameWordOffset(const QFontMetricsF& metrics)
-{
-    return metrics.horizontalAdvance(QStringLiteral("0000000")) / 2 + 6;
-}
+// Space between two game numbers, and between the last of them and the word after them.
+constexpr double labelGap = 8;
 
 } // namespace
 
@@ -126,6 +127,18 @@ void ProgressChart::changeEvent(QEvent* event)
         updateMargins();
 }
 
+bool ProgressChart::hasPercent() const
+{
+    return std::any_of(shown.begin(), shown.end(), [](const Series& one) { return one.axis == Axis::Percent; });
+}
+
+double ProgressChart::gameWordOffset() const
+{
+    // The last game number may stand on the right axis, centred on it; none is wider than the number of games.
+    const QFontMetricsF metrics(font());
+    return metrics.horizontalAdvance(QString::number(std::max(gameCount, 1000))) / 2 + labelGap;
+}
+
 void ProgressChart::updateMargins()
 {
     // Room around the plot for the tick labels, the units and the legend, in the chart's own font.
@@ -134,10 +147,15 @@ void ProgressChart::updateMargins()
     double rightLabels = 0;
     for (double tick : scaleOf(Axis::Left).ticks)
         leftLabels = std::max(leftLabels, metrics.horizontalAdvance(tickLabel(tick)));
+    if (hasPercent()) {
+        for (double tick : scaleOf(Axis::Percent).ticks)
+            leftLabels = std::max(leftLabels, metrics.horizontalAdvance(percentLabel(tick)));
+    }
     for (double tick : scaleOf(Axis::Right).ticks)
         rightLabels = std::max(rightLabels, metrics.horizontalAdvance(tickLabel(tick)));
-    const double left = leftLabels + 12;
-    const double right = std::max(rightLabels + 6, gameWordOffset(metrics) + metrics.horizontalAdvance(gameWord())) + 6;
+    // The first game number is centred on the left axis.
+    const double left = std::max(leftLabels + 12, metrics.horizontalAdvance(QStringLiteral("1")) / 2 + 4);
+    const double right = std::max(rightLabels + 6, gameWordOffset() + metrics.horizontalAdvance(gameWord())) + 6;
     const double top = 2 * metrics.height() + 10;
     const double bottom = metrics.height() + 10;
     margins = QMarginsF(left, top, right, bottom);
@@ -151,6 +169,8 @@ QString ProgressChart::emptyText()
 
 ProgressChart::Scale ProgressChart::scaleOf(Axis axis) const
 {
+    if (axis == Axis::Percent)
+        return {{0, 50, 100}, QString()};
     double largest = 0;
     for (const Series& one : shown) {
         if (one.axis != axis)
@@ -165,33 +185,83 @@ std::vector<int> ProgressChart::gameTicks() const
 {
     if (gameCount <= 0)
         return {};
-    const int step = std::max(1, static_cast<int>(niceStep((gameCount - 1) / 6.0)));
+    // About six steps, and no closer than the widest number and a gap.
+    const QFontMetricsF metrics(font());
+    const double widest = metrics.horizontalAdvance(QString::number(gameCount)) + labelGap;
+    const double perGame = gameCount > 1 ? plotsArea().width() / (gameCount - 1) : widest;
+    double step = niceStep(std::max((gameCount - 1) / 6.0, widest / perGame));
+    while (step * perGame < widest && step < gameCount)
+        step = niceStep(step * 1.5);
+    const long long whole = std::max(1LL, std::llround(step));
     std::vector<int> ticks{1};
-    for (int game = step; game <= gameCount; game += step) {
-        if (game > 1)
-            ticks.push_back(game);
+    for (long long game = whole; game <= gameCount; game += whole) {
+        // The second number would stand too close to the first at 1: the step's first multiple is left out then.
+        if (game > 1 && (game - 1) * perGame >= widest)
+            ticks.push_back(static_cast<int>(game));
     }
     return ticks;
 }
 
-QRectF ProgressChart::plotArea() const
+std::vector<ProgressChart::Label> ProgressChart::gameLabels() const
+{
+    std::vector<Label> labels;
+    if (gameCount <= 0)
+        return labels;
+    const QFontMetricsF metrics(font());
+    const QRectF plots = plotsArea();
+    for (int game : gameTicks()) {
+        const QString text = QString::number(game);
+        const double half = metrics.horizontalAdvance(text) / 2;
+        labels.push_back({text, QRectF(xOf(game) - half, plots.bottom() + 5, 2 * half, metrics.height())});
+    }
+    const double wordLeft = plots.right() + gameWordOffset();
+    labels.push_back(
+        {gameWord(), QRectF(wordLeft, plots.bottom() + 5, metrics.horizontalAdvance(gameWord()), metrics.height())});
+    return labels;
+}
+
+QRectF ProgressChart::plotsArea() const
 {
     return QRectF(margins.left(), margins.top(), std::max(1.0, width() - margins.left() - margins.right()),
                   std::max(1.0, height() - margins.top() - margins.bottom()));
 }
 
+QRectF ProgressChart::plotArea() const
+{
+    const QRectF plots = plotsArea();
+    if (!hasPercent())
+        return plots;
+    const QRectF panel = percentArea();
+    return QRectF(plots.left(), plots.top(), plots.width(), std::max(1.0, panel.top() - plots.top() - 12));
+}
+
+QRectF ProgressChart::percentArea() const
+{
+    if (!hasPercent())
+        return {};
+    // A quarter of the height, and never less than room for its three labels.
+    const QRectF plots = plotsArea();
+    const double tall =
+        std::min(plots.height() / 2, std::max(plots.height() / 4, 2.5 * QFontMetricsF(font()).height()));
+    return QRectF(plots.left(), plots.bottom() - tall, plots.width(), tall);
+}
+
+QRectF ProgressChart::areaOf(Axis axis) const
+{
+    return axis == Axis::Percent ? percentArea() : plotArea();
+}
+
 double ProgressChart::xOf(double game) const
 {
-    const QRectF plot = plotArea();
+    const QRectF plot = plotsArea();
     if (gameCount <= 1)
         return plot.center().x();
     return plot.left() + (game - 1) / (gameCount - 1) * plot.width();
 }
 
-double ProgressChart::yOf(double value, const Scale& scale) const
+double ProgressChart::yOf(double value, const Scale& scale, const QRectF& area) const
 {
-    const QRectF plot = plotArea();
-    return plot.bottom() - std::clamp(value / scale.top(), 0.0, 1.0) * plot.height();
+    return area.bottom() - std::clamp(value / scale.top(), 0.0, 1.0) * area.height();
 }
 
 std::vector<double> ProgressChart::centresOf(const Series& series) const
@@ -211,7 +281,7 @@ QPointF ProgressChart::pointOf(std::size_t series, std::size_t point) const
     if (series >= shown.size() || point >= shown[series].points.size())
         return {};
     const Series& one = shown[series];
-    return {xOf(centresOf(one)[point]), yOf(one.points[point].mean, scaleOf(one.axis))};
+    return {xOf(centresOf(one)[point]), yOf(one.points[point].mean, scaleOf(one.axis), areaOf(one.axis))};
 }
 
 void ProgressChart::paintEvent(QPaintEvent*)
@@ -226,31 +296,40 @@ void ProgressChart::paintEvent(QPaintEvent*)
         painter.drawText(rect(), Qt::AlignCenter, emptyText());
         return;
     }
-    const Scale left = scaleOf(Axis::Left);
-    const Scale right = scaleOf(Axis::Right);
-    drawAxes(painter, left, right);
+    drawAxes(painter);
     for (const Series& one : shown)
-        drawSeries(painter, one, one.axis == Axis::Left ? left : right);
+        drawSeries(painter, one);
     drawLegend(painter);
 }
 
-void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& right) const
+void ProgressChart::drawAxes(QPainter& painter) const
 {
-    const QRectF plot = plotArea();
     const QFontMetricsF metrics(font());
     const QColor textColour = palette().color(QPalette::Text);
+    const QRectF plot = plotArea();
+    const Scale left = scaleOf(Axis::Left);
+    const Scale right = scaleOf(Axis::Right);
 
-    // Grid lines follow the left scale; the right scale has its ticks on its own axis.
-    for (double tick : left.ticks) {
-        const double y = yOf(tick, left);
-        painter.setPen(QPen(gridColour, 1));
-        painter.drawLine(QPointF(plot.left(), y), QPointF(plot.right(), y));
-        painter.setPen(textColour);
-        painter.drawText(QRectF(0, y - metrics.height() / 2, plot.left() - 6, metrics.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, tickLabel(tick));
-    }
+    // Grid lines follow the left scale, and the per-cent panel's own; the right scale has its ticks on its own axis.
+    const auto grid = [&](const QRectF& area, const Scale& scale, QString (*label)(double)) {
+        for (double tick : scale.ticks) {
+            const double y = yOf(tick, scale, area);
+            painter.setPen(QPen(gridColour, 1));
+            painter.drawLine(QPointF(area.left(), y), QPointF(area.right(), y));
+            painter.setPen(textColour);
+            painter.drawText(QRectF(0, y - metrics.height() / 2, area.left() - 6, metrics.height()),
+                             Qt::AlignRight | Qt::AlignVCenter, label(tick));
+        }
+        painter.setPen(QPen(axisColour, 1));
+        painter.drawLine(area.bottomLeft(), area.topLeft());
+        painter.drawLine(area.bottomRight(), area.topRight());
+        painter.drawLine(area.bottomLeft(), area.bottomRight());
+    };
+    grid(plot, left, tickLabel);
+    if (hasPercent())
+        grid(percentArea(), scaleOf(Axis::Percent), percentLabel);
     for (double tick : right.ticks) {
-        const double y = yOf(tick, right);
+        const double y = yOf(tick, right, plot);
         painter.setPen(QPen(axisColour, 1));
         painter.drawLine(QPointF(plot.right(), y), QPointF(plot.right() + 4, y));
         painter.setPen(textColour);
@@ -258,20 +337,17 @@ void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& 
             QRectF(plot.right() + 6, y - metrics.height() / 2, width() - plot.right() - 6, metrics.height()),
             Qt::AlignLeft | Qt::AlignVCenter, tickLabel(tick));
     }
-    for (int game : gameTicks()) {
-        const double x = xOf(game);
-        painter.setPen(QPen(axisColour, 1));
-        painter.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
+    const double bottom = plotsArea().bottom();
+    for (const Label& label : gameLabels()) {
+        bool number = false;
+        const int game = label.text.toInt(&number);
+        if (number) {
+            painter.setPen(QPen(axisColour, 1));
+            painter.drawLine(QPointF(xOf(game), bottom), QPointF(xOf(game), bottom + 4));
+        }
         painter.setPen(textColour);
-        const double half = metrics.horizontalAdvance(QString::number(game)) / 2 + 2;
-        painter.drawText(QRectF(x - half, plot.bottom() + 5, 2 * half, metrics.height()),
-                         Qt::AlignHCenter | Qt::AlignTop, QString::number(game));
+        painter.drawText(label.rect, Qt::AlignHCenter | Qt::AlignTop, label.text);
     }
-
-    painter.setPen(QPen(axisColour, 1));
-    painter.drawLine(plot.bottomLeft(), plot.topLeft());
-    painter.drawLine(plot.bottomRight(), plot.topRight());
-    painter.drawLine(plot.bottomLeft(), plot.bottomRight());
 
     painter.setPen(textColour);
     const double unitTop = plot.top() - metrics.height() - 4;
@@ -279,19 +355,18 @@ void ProgressChart::drawAxes(QPainter& painter, const Scale& left, const Scale& 
     painter.drawText(QRectF(4, unitTop, half - 4, metrics.height()), Qt::AlignLeft | Qt::AlignVCenter, left.unit);
     painter.drawText(QRectF(half, unitTop, width() - half - 4, metrics.height()), Qt::AlignRight | Qt::AlignVCenter,
                      right.unit);
-    const double wordLeft = plot.right() + gameWordOffset(metrics);
-    painter.drawText(QRectF(wordLeft, plot.bottom() + 5, width() - wordLeft, metrics.height()),
-                     Qt::AlignLeft | Qt::AlignTop, gameWord());
 }
 
-void ProgressChart::drawSeries(QPainter& painter, const Series& series, const Scale& scale) const
+void ProgressChart::drawSeries(QPainter& painter, const Series& series) const
 {
+    const Scale scale = scaleOf(series.axis);
+    const QRectF area = areaOf(series.axis);
     const std::vector<double> centres = centresOf(series);
     QPolygonF line;
     line.reserve(static_cast<qsizetype>(series.points.size()));
     bool spread = false;
     for (std::size_t at = 0; at < series.points.size(); ++at) {
-        line.append(QPointF(xOf(centres[at]), yOf(series.points[at].mean, scale)));
+        line.append(QPointF(xOf(centres[at]), yOf(series.points[at].mean, scale, area)));
         spread = spread || series.points[at].games > 1;
     }
     // A run of several games shows its lowest to highest as a pale band around the line of its means: one rectangle
@@ -302,14 +377,14 @@ void ProgressChart::drawSeries(QPainter& painter, const Series& series, const Sc
         shade.setAlpha(60);
         painter.save();
         painter.setRenderHint(QPainter::Antialiasing, false);
-        const QRectF plot = plotArea();
         for (std::size_t at = 0; at < series.points.size(); ++at) {
             const Point& point = series.points[at];
             const double half = static_cast<double>(point.games) / 2;
-            const double left = std::max(plot.left(), xOf(centres[at] - half));
-            const double right = std::min(plot.right(), std::max(xOf(centres[at] + half), left + 1));
-            painter.fillRect(QRectF(QPointF(left, yOf(point.high, scale)), QPointF(right, yOf(point.low, scale))),
-                             shade);
+            const double left = std::max(area.left(), xOf(centres[at] - half));
+            const double right = std::min(area.right(), std::max(xOf(centres[at] + half), left + 1));
+            painter.fillRect(
+                QRectF(QPointF(left, yOf(point.high, scale, area)), QPointF(right, yOf(point.low, scale, area))),
+                shade);
         }
         painter.restore();
     }

@@ -22,13 +22,16 @@ namespace fururupo {
 // at any device pixel ratio. Game 1 (the oldest) is at the left. Each point stands for a run of consecutive games: its
 // mean on the line and, when it holds more than one game, its lowest to highest as a pale band. Series on the left axis
 // share its scale; those on the right share the right one. Both scales start at 0 and end on a 1-2-5 step at or above
-// the largest value, so a better record reads as a lower point and nothing is cut off.
+// the largest value, so a better record reads as a lower point and nothing is cut off. Series in per cent have a panel
+// of their own below, on a fixed scale from 0 to 100 %, so that a drop in accuracy shows as what it is rather than as
+// a ripple on a scale of hundreds. The game numbers under the x axis are spaced so that they never touch each other
+// nor the word after them, whatever the number of games.
 class ProgressChart : public QWidget
 {
     Q_OBJECT
 
 public:
-    enum class Axis { Left, Right };
+    enum class Axis { Left, Right, Percent };
 
     // One run of consecutive games.
     struct Point
@@ -72,11 +75,21 @@ public:
     int games() const { return gameCount; }
     Scale leftScale() const { return scaleOf(Axis::Left); }
     Scale rightScale() const { return scaleOf(Axis::Right); }
-    // The game numbers labelled under the x axis, 1 to games() in 1-2-5 steps.
+    Scale percentScale() const { return scaleOf(Axis::Percent); }
+    // The game numbers labelled under the x axis, 1 to games() in 1-2-5 steps far enough apart for their labels.
     std::vector<int> gameTicks() const;
+    // One text under the x axis and where it is drawn: the game numbers, then the word after them.
+    struct Label
+    {
+        QString text;
+        QRectF rect;
+    };
+    std::vector<Label> gameLabels() const;
     // Where one point of one series is drawn, in this widget's logical coordinates.
     QPointF pointOf(std::size_t series, std::size_t point) const;
+    // The plot of the left and right axes, and the panel of the series in per cent below it (empty without them).
     QRectF plotArea() const;
+    QRectF percentArea() const;
     // The text drawn in place of the chart while there are no games.
     static QString emptyText();
 
@@ -91,12 +104,18 @@ private:
     // whenever what is drawn or the font changes.
     void updateMargins();
     Scale scaleOf(Axis axis) const;
+    bool hasPercent() const;
+    // The plot and the panel below it together, inside the margins.
+    QRectF plotsArea() const;
+    QRectF areaOf(Axis axis) const;
     double xOf(double game) const;
-    double yOf(double value, const Scale& scale) const;
-    void drawAxes(QPainter& painter, const Scale& left, const Scale& right) const;
+    double yOf(double value, const Scale& scale, const QRectF& area) const;
+    // Room between the right axis and the word after the game numbers: half the widest number, and a gap.
+    double gameWordOffset() const;
+    void drawAxes(QPainter& painter) const;
     // The game in the middle of each point's run, 1 for the oldest game.
     std::vector<double> centresOf(const Series& series) const;
-    void drawSeries(QPainter& painter, const Series& series, const Scale& scale) const;
+    void drawSeries(QPainter& painter, const Series& series) const;
     void drawLegend(QPainter& painter) const;
 
     std::vector<Series> shown;

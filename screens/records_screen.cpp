@@ -1,5 +1,6 @@
 #include "screens/records_screen.h"
 
+#include "logic/game_results.h"
 #include "player/records_store.h"
 #include "screens/notices.h"
 #include "screens/progress_chart.h"
@@ -24,11 +25,13 @@ namespace {
 const QColor recordColour(215, 50, 140);
 const QColor speedColour(0, 130, 200);
 const QColor accuracyColour(60, 150, 50);
+const QColor scoreColour(230, 130, 20);
 
 // Most words that practice draws from: one game's worth.
 constexpr int practiceWords = 21;
 
 constexpr SpeedLevel speeds[] = {SpeedLevel::Slow, SpeedLevel::Normal, SpeedLevel::Fast};
+constexpr TypingStyle styles[] = {TypingStyle::Romaji, TypingStyle::Kana, TypingStyle::InputMethod};
 
 // A text from the history as a cell shows it: cut to a length no column needs, so that a huge one costs nothing to
 // lay out; the view elides it to its column's width as it paints.
@@ -88,9 +91,15 @@ RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString l
         ui->speedChooser->addItem(qtext(captionOf(level)), static_cast<int>(level));
     ui->speedChooser->setCurrentIndex(ui->speedChooser->findData(static_cast<int>(speed)));
     connect(ui->speedChooser, &QComboBox::activated, this, &RecordsScreen::speedPicked);
+    // Bests are kept apart for each way of typing: the window opens on the way of the last game of this list and speed.
+    style = store.lastStyle(this->listHash, speed).value_or(TypingStyle::Romaji);
+    for (TypingStyle way : styles)
+        ui->styleChooser->addItem(qtext(styleName(way)), static_cast<int>(way));
+    ui->styleChooser->setCurrentIndex(ui->styleChooser->findData(static_cast<int>(style)));
+    connect(ui->styleChooser, &QComboBox::activated, this, &RecordsScreen::stylePicked);
 
-    ui->progressChart->setAxisUnits(QStringLiteral("秒"), QStringLiteral("打/分・%"));
-    sizeColumns(*ui->bestGames, 4);
+    ui->progressChart->setAxisUnits(QStringLiteral("秒"), QStringLiteral("打/分・スコア"));
+    sizeColumns(*ui->bestGames, 5);
     sizeColumns(*ui->missedKana, 0);
     sizeColumns(*ui->missedWords, 0);
 
@@ -141,14 +150,22 @@ void RecordsScreen::resizeEvent(QResizeEvent* event)
 
 void RecordsScreen::fitTexts()
 {
-    // The list's name gives way in its middle; the speed after it is always shown whole.
+    // The list's name gives way in its middle; the speed after it is always shown whole (the way of typing is in its
+    // chooser beside it).
     QLabel& heading = *ui->recordsHeading;
     const QFontMetrics metrics(heading.font());
     const QString speedText = QStringLiteral("　") + qtext(captionOf(speed));
-    const int room = heading.contentsRect().width() - metrics.horizontalAdvance(speedText + QStringLiteral("「」"));
-    heading.setText(
-        QStringLiteral("「%1」").arg(metrics.elidedText(listName.left(200), Qt::ElideMiddle, std::max(0, room))) +
-        speedText);
+    const int width = heading.contentsRect().width();
+    // The parts' widths need not add up to the whole's to the pixel: the name gives way until the whole fits.
+    QString text;
+    for (int room = width - metrics.horizontalAdvance(speedText + QStringLiteral("「」"));; room -= 2) {
+        text =
+            QStringLiteral("「%1」").arg(metrics.elidedText(listName.left(200), Qt::ElideMiddle, std::max(0, room))) +
+            speedText;
+        if (room <= 0 || metrics.horizontalAdvance(text) <= width)
+            break;
+    }
+    heading.setText(text);
     heading.setToolTip(listName.left(1000));
 
     // The store's lines can end in a path and a driver message: cut in the middle to the label, whole in the tip.
@@ -161,24 +178,29 @@ void RecordsScreen::fitTexts()
 
 void RecordsScreen::reload()
 {
-    const History history = store.history(listHash, speed);
+    const History history = store.history(listHash, speed, style);
 
-    std::vector<ProgressChart::Series> series;
-    series.push_back({QStringLiteral("記録（秒）"), recordColour,
-                      ProgressChart::pointsOf(history.chart, &ProgressBucket::seconds), ProgressChart::Axis::Left});
-    series.push_back({QStringLiteral("打/分"), speedColour,
-                      ProgressChart::pointsOf(history.chart, &ProgressBucket::keysPerMinute),
-                      ProgressChart::Axis::Right});
-    series.push_back({QStringLiteral("正確さ（%）"), accuracyColour,
-                      ProgressChart::pointsOf(history.chart, &ProgressBucket::accuracy), ProgressChart::Axis::Right});
-    ui->progressChart->setSeries(std::move(series));
+    using Axis = ProgressChart::Axis;
+    const auto series = [&](QString name, QColor colour, Spread ProgressBucket::*measure, Axis axis) {
+        return ProgressChart::Series{std::move(name), colour, ProgressChart::pointsOf(history.chart, measure), axis};
+    };
+    ui->progressChart->setSeries({
+        series(QStringLiteral("記録（秒）"), recordColour, &ProgressBucket::seconds, Axis::Left),
+        series(QStringLiteral("打/分"), speedColour, &ProgressBucket::keysPerMinute, Axis::Right),
+        series(QStringLiteral("スコア"), scoreColour, &ProgressBucket::score, Axis::Right),
+        series(QStringLiteral("正確さ"), accuracyColour, &ProgressBucket::accuracy, Axis::Percent),
+    });
 
+    ui->bestGamesHeading->setText(history.bestScore
+                                      ? QStringLiteral("ベスト１０　（最高スコア %1）").arg(*history.bestScore)
+                                      : QStringLiteral("ベスト１０"));
     ui->bestGames->clear();
     int rank = 0;
     for (const GamePoint& game : history.best) {
         addRow(*ui->bestGames,
-               {QString::number(++rank), QString::number(game.seconds), number(game.keysPerMinute, 0),
-                percent(game.accuracy), game.playedAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"))},
+               {QString::number(++rank), QString::number(game.counts.seconds), number(game.counts.keysPerMinute(), 0),
+                percent(game.counts.accuracy()), QString::number(game.score),
+                game.playedAt.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm"))},
                0);
     }
 
@@ -225,6 +247,15 @@ void RecordsScreen::speedPicked(int index)
     if (level < 0 || level > static_cast<int>(SpeedLevel::Fast))
         return;
     speed = static_cast<SpeedLevel>(level);
+    reload();
+}
+
+void RecordsScreen::stylePicked(int index)
+{
+    const int way = ui->styleChooser->itemData(index).toInt();
+    if (way < 0 || way > static_cast<int>(TypingStyle::InputMethod))
+        return;
+    style = static_cast<TypingStyle>(way);
     reload();
 }
 

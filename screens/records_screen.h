@@ -21,17 +21,20 @@ namespace fururupo {
 
 class RecordsStore;
 
-// The 成績 window: for one list and speed, the chart of records, keys a minute and accuracy over the games played,
-// the ten best games, the kana missed most by rate and the words missed most, a way to practise the missed words and
-// a way to forget the history after a confirmation. It closes on 閉じる or Escape and deletes itself when closed.
+// The 成績 window: for one list, speed and way of typing, the chart of records, correct keys a minute, scores and
+// accuracy (in a panel of its own, 0 to 100 %) over the games played, the ten best games; for the list, the kana
+// missed most by rate and the words missed most; a way to practise the missed words and a way to forget the history
+// after a confirmation. It opens on the way of typing of the last game kept for the list and speed. It closes on 閉じる
+// or Escape and deletes itself when closed.
 //
 // Its controls, found by object name (laid out in records_screen.ui):
 //
 //   recordsWindow     this window, titled 成績
 //   recordsHeading    the list's name and the speed shown
 //   speedChooser      which speed's games are shown (おそい, ふつう, はやい)
+//   styleChooser      which way of typing's games are shown (ローマ字入力, かな入力, 日本語入力システム)
 //   progressChart     the chart (ProgressChart)
-//   bestGames         the ten best games
+//   bestGames         the ten best games, with their scores; the best score above them
 //   missedKana        the ten kana missed most, by miss rate, with misses and times typed
 //   missedWords       the words missed or timed out most
 //   recordsNotice     one line about the history file, or why there is nothing to show
@@ -67,6 +70,7 @@ private:
     void fitTexts();
     void sizeHeading();
     void speedPicked(int index);
+    void stylePicked(int index);
     void practise();
     void forget();
 
@@ -75,6 +79,7 @@ private:
     QByteArray listHash;
     QString listName;
     SpeedLevel speed;
+    TypingStyle style = TypingStyle::Romaji;
     QString notice; // the notice line whole, before it is cut to its label
     bool built = false;
 };

@@ -316,7 +316,7 @@ TEST(GameTally, TheWayOfTypingIsTheOneThatTypedMostOfTheGamesKeys)
     EXPECT_EQ(g.game.typingStyle(), TypingStyle::Romaji);
 }
 
-TEST(GameResults, SummaryAndTextsSayKeysAccuracyTheSlowestWordAndTheBest)
+TEST(GameResults, SummaryAndTextsSayKeysAccuracyTheScoreTheWayTheSlowestWordAndTheBest)
 {
     KanaGame g({u"あめ"});
     g.start();
@@ -330,15 +330,19 @@ TEST(GameResults, SummaryAndTextsSayKeysAccuracyTheSlowestWordAndTheBest)
     g.type(u"め");
     g.enter();
     const GameSummary summary = summarize(g.game.tally(), 30);
-    EXPECT_EQ(summary.keys, 8);
-    EXPECT_EQ(summary.mistakes, 1);
-    EXPECT_DOUBLE_EQ(summary.keysPerMinute, 16.0);
-    EXPECT_DOUBLE_EQ(summary.accuracy, 87.5);
+    EXPECT_EQ(summary.counts.keys, 8);
+    EXPECT_EQ(summary.counts.goodKeys, 6); // the slip and its Backspace bring the word no nearer
+    EXPECT_EQ(summary.counts.mistakes, 1);
+    EXPECT_DOUBLE_EQ(summary.counts.keysPerMinute(), 12.0);
+    EXPECT_DOUBLE_EQ(summary.counts.accuracy(), 87.5);
+    EXPECT_EQ(summary.counts.score(), 8); // 12 × 0.875³ = 8.04
+    EXPECT_EQ(summary.style, TypingStyle::Romaji);
     EXPECT_EQ(summary.slowest.word, u"あめ");
     EXPECT_EQ(summary.slowest.seconds, 4);
 
     const std::u16string notBetter = resultsText(summary, BestStanding::NotBetter, 25);
-    EXPECT_EQ(notBetter, u"打鍵 8 回（1 分あたり 16 打）　ミス 1 回　正確さ 87.5%\r\n"
+    EXPECT_EQ(notBetter, u"打鍵 8 回（正しい打鍵 1 分あたり 12 打）　ミス 1 回　正確さ 87.5%\r\n"
+                         u"スコア 8　はじめてのお客さま　　入力方法：ローマ字入力\r\n"
                          u"いちばん時間がかかったことば：あめ（4 秒）\r\n"
                          u"自己ベスト：25 秒");
     const std::u16string best = resultsText(summary, BestStanding::NewBest, 41);
@@ -347,8 +351,32 @@ TEST(GameResults, SummaryAndTextsSayKeysAccuracyTheSlowestWordAndTheBest)
     EXPECT_NE(resultsText(summary, BestStanding::First, std::nullopt).find(u"はじめての記録"), std::u16string::npos);
     // Without the history nothing is said about bests, rather than something wrong.
     EXPECT_EQ(resultsText(summary, BestStanding::Unknown, std::nullopt).find(u"ベスト"), std::u16string::npos);
-    // A game of no keys or no seconds divides by nothing.
-    EXPECT_DOUBLE_EQ(keysPerMinuteOf(10, 0), 0.0);
-    EXPECT_DOUBLE_EQ(accuracyOf(0, 0), 100.0);
-    EXPECT_DOUBLE_EQ(accuracyOf(5, 9), 100.0);
+    // Each way of typing is named, and differently.
+    EXPECT_NE(resultsText({summary.counts, TypingStyle::Kana, {}}, BestStanding::Unknown, std::nullopt)
+                  .find(styleName(TypingStyle::Kana)),
+              std::u16string::npos);
+    EXPECT_NE(styleName(TypingStyle::Kana), styleName(TypingStyle::InputMethod));
+    EXPECT_NE(styleName(TypingStyle::Romaji), styleName(TypingStyle::InputMethod));
+}
+
+// The figures of a game at the edges: a game of no seconds or no keys divides by nothing, and counts that cannot be
+// (more mistakes than keys) are read as none.
+TEST(GameResults, TheFiguresOfBoundaryGames)
+{
+    struct Game
+    {
+        GameCounts counts;
+        double perMinute, accuracy;
+        std::int32_t score;
+    };
+    const Game games[] = {
+        {{0, 10, 10, 0}, 0, 100, 0},        {{60, 0, 0, 0}, 0, 100, 0},         {{60, 100, 0, 100}, 0, 0, 0},
+        {{60, 200, 200, 0}, 200, 100, 200}, {{30, 200, 150, 50}, 300, 75, 127}, {{60, 5, 5, 9}, 5, 100, 5},
+    };
+    for (const Game& g : games) {
+        SCOPED_TRACE(g.counts.keys);
+        EXPECT_DOUBLE_EQ(g.counts.keysPerMinute(), g.perMinute);
+        EXPECT_DOUBLE_EQ(g.counts.accuracy(), g.accuracy);
+        EXPECT_EQ(g.counts.score(), g.score);
+    }
 }

@@ -44,21 +44,26 @@ TEST(Rankings, WordsRankByMissesThenTimeUpsThenWordAndLeaveOutThoseNeverMissed)
 // A run of games keeps the count, sum, lowest and highest of each measure, its rates worked out as the results do.
 TEST(ProgressBuckets, AGameIsARunOfOneAndRunsMergeTheirMeasures)
 {
-    const ProgressBucket first = bucketOfGame(100, 200, 10); // 120 keys a minute, 95 %
+    // 190 correct keys of 200 in 100 s: 114 a minute at 95 %, a score of 114 × 0.95³ = 97.7.
+    const ProgressBucket first = bucketOfGame({100, 200, 190, 10});
     EXPECT_EQ(first.games, 1);
-    EXPECT_DOUBLE_EQ(first.keysPerMinute.sum, 120);
+    EXPECT_DOUBLE_EQ(first.keysPerMinute.sum, 114);
     EXPECT_DOUBLE_EQ(first.accuracy.sum, 95);
-    const ProgressBucket idle = bucketOfGame(0, 0, 0); // no time: no rate; no keys: none a mistake
+    EXPECT_DOUBLE_EQ(first.score.sum, 98);
+    const ProgressBucket idle = bucketOfGame({0, 0, 0, 0}); // no time: no rate; no keys: none a mistake
     EXPECT_DOUBLE_EQ(idle.keysPerMinute.sum, 0);
     EXPECT_DOUBLE_EQ(idle.accuracy.sum, 100);
+    EXPECT_DOUBLE_EQ(idle.score.sum, 0);
 
-    const ProgressBucket both = merged(first, bucketOfGame(50, 100, 0));
+    const ProgressBucket both = merged(first, bucketOfGame({50, 100, 100, 0}));
     EXPECT_EQ(both.games, 2);
     EXPECT_DOUBLE_EQ(both.meanOf(&ProgressBucket::seconds), 75);
     EXPECT_DOUBLE_EQ(both.seconds.low, 50);
     EXPECT_DOUBLE_EQ(both.seconds.high, 100);
     EXPECT_DOUBLE_EQ(both.accuracy.low, 95);
     EXPECT_DOUBLE_EQ(both.accuracy.high, 100);
+    EXPECT_DOUBLE_EQ(both.score.low, 98);
+    EXPECT_DOUBLE_EQ(both.score.high, 120);
 }
 
 // However many games are added, there are never more than maxProgressBuckets runs, every run but the last is full,
@@ -69,7 +74,7 @@ TEST(ProgressBuckets, AHistoryOfAnyLengthStaysWithinItsRunsAndKeepsEveryGameInOr
         SCOPED_TRACE(games);
         std::vector<ProgressBucket> buckets;
         for (int game = 0; game < games; ++game)
-            addGame(buckets, bucketOfGame(game % 1000, 100, 0));
+            addGame(buckets, bucketOfGame({game % 1000, 100, 100, 0}));
         ASSERT_LE(buckets.size(), static_cast<std::size_t>(maxProgressBuckets));
         std::int64_t counted = 0;
         for (std::size_t at = 0; at < buckets.size(); ++at) {

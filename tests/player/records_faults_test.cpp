@@ -74,7 +74,7 @@ void saveGames(const fs::path& file, int count)
 
 std::int64_t gamesIn(const fs::path& file)
 {
-    return RecordsStore(qPath(file)).history(list, SpeedLevel::Normal).games;
+    return RecordsStore(qPath(file)).history(list, SpeedLevel::Normal, TypingStyle::Romaji).games;
 }
 
 // The one name in the folder that starts with records.sqlite3.broken- and is no companion, or empty.
@@ -135,7 +135,7 @@ TEST(RecordsStoreFaults, AReadOnlyFileStillShowsItsHistoryButSavesNothing)
     fs::permissions(file, fs::perms(0444));
     const std::string seen = testing::withoutPrivileges([&] {
         RecordsStore store(qPath(file));
-        const History history = store.history(list, SpeedLevel::Normal);
+        const History history = store.history(list, SpeedLevel::Normal, TypingStyle::Romaji);
         const bool saved = store.save(sampleGame(list, SpeedLevel::Normal, 100));
         const bool forgot = store.forgetAll();
         return std::to_string(history.games) + (saved ? " saved " : " refused ") + (forgot ? "forgot " : "kept ") +
@@ -172,7 +172,7 @@ TEST(RecordsStoreFaults, ASpecialFileAtThePathOrACompanionsIsRefusedBeforeItIsOp
         EXPECT_EQ(store.status(), Status::Unavailable);
         EXPECT_EQ(store.problem().kind, Kind::SpecialFile);
         EXPECT_EQ(store.problem().path, qPath(special));
-        EXPECT_EQ(store.history(list, SpeedLevel::Normal).games, 0);
+        EXPECT_EQ(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, 0);
         EXPECT_EQ(testing::namesIn(temp.path()), names);
     }
 }
@@ -208,9 +208,9 @@ TEST(RecordsStoreFaults, ADamagedFileIsMovedAsideAndANewOneStarted)
         RecordsStore store(qPath(file));
         // Opening sees a file that is no database at once; the rest is found by a read or by the check of the whole
         // file, whose finding the next call acts on.
-        store.best(otherList, SpeedLevel::Normal);
+        store.best(otherList, SpeedLevel::Normal, TypingStyle::Romaji);
         store.waitForCheck();
-        EXPECT_EQ(store.history(list, SpeedLevel::Normal).games, 0);
+        EXPECT_EQ(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, 0);
         EXPECT_EQ(store.status(), Status::Ready);
         const std::string aside = asideIn(temp.path());
         EXPECT_TRUE(std::regex_match(aside, std::regex(R"(records\.sqlite3\.broken-\d{8}-\d{6})"))) << aside;
@@ -245,7 +245,7 @@ TEST(RecordsStoreFaults, TheBackgroundCheckFindsDamageNoSaveMeetsAndTheNextCallM
     EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 90)));
     EXPECT_EQ(store.problem(), RecordsProblem{});
     ASSERT_TRUE(store.waitForCheck());
-    EXPECT_EQ(store.history(list, SpeedLevel::Normal).games, 0);
+    EXPECT_EQ(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, 0);
     EXPECT_EQ(store.problem().kind, Kind::MovedAside);
     EXPECT_EQ(store.problem().action, Action::Reading);
     EXPECT_NE(asideIn(temp.path()), "");
@@ -305,7 +305,7 @@ TEST(RecordsStoreFaults, DamageMetWhileSavingMovesTheFileAsideAndKeepsTheGame)
     EXPECT_EQ(store.problem().kind, Kind::MovedAside);
     EXPECT_EQ(store.problem().action, Action::Saving);
     EXPECT_EQ(store.problem().aside, qPath(temp.path() / asideIn(temp.path())));
-    EXPECT_EQ(store.history(list, SpeedLevel::Normal).games, 1);
+    EXPECT_EQ(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, 1);
 }
 
 TEST(RecordsStoreFaults, AFullDiskFailsTheSaveKeepsEveryEarlierGameAndPassesOnceThereIsRoom)
@@ -328,12 +328,12 @@ TEST(RecordsStoreFaults, AFullDiskFailsTheSaveKeepsEveryEarlierGameAndPassesOnce
                                                QStringLiteral("database or disk is full")}));
     EXPECT_EQ(store.pendingGames(), 0u);
     EXPECT_EQ(RawFile(file).value("PRAGMA integrity_check").toString(), "ok");
-    EXPECT_EQ(store.history(list, SpeedLevel::Normal).games, saved);
+    EXPECT_EQ(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, saved);
 
     store.setPageLimit(0);
     EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 99)));
     EXPECT_EQ(store.problem(), RecordsProblem{});
-    EXPECT_EQ(store.history(list, SpeedLevel::Normal).games, saved + 1);
+    EXPECT_EQ(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, saved + 1);
 }
 
 // Another program holding the file never freezes the game: the save gives up after a short wait, keeps the game in
@@ -354,11 +354,11 @@ TEST(RecordsStoreFaults, AGameTheFileIsHeldForIsKeptAndSavedOnceTheFileIsFree)
                                                    QStringLiteral("database is locked")}));
         EXPECT_FALSE(store.save(sampleGame(list, SpeedLevel::Normal, 102)));
         EXPECT_EQ(store.pendingGames(), 2u);
-        EXPECT_EQ(store.history(list, SpeedLevel::Normal).games, 1); // reading goes on meanwhile
-        EXPECT_EQ(store.problem().kind, Kind::Busy);                 // and the games still wait
+        EXPECT_EQ(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, 1); // reading goes on meanwhile
+        EXPECT_EQ(store.problem().kind, Kind::Busy);                                      // and the games still wait
     }
     // The next call.
-    EXPECT_EQ(store.history(list, SpeedLevel::Normal).games, 3);
+    EXPECT_EQ(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, 3);
     EXPECT_EQ(store.pendingGames(), 0u);
     EXPECT_EQ(store.problem(), RecordsProblem{});
 
@@ -402,7 +402,7 @@ TEST(RecordsStoreFaults, ForgettingAHeldFileIsRefusedAndForgettingAListDropsItsW
     EXPECT_TRUE(store.forgetList(list));
     EXPECT_EQ(store.pendingGames(), 0u);
     EXPECT_EQ(RawFile(qPath(file)).count("SELECT COUNT(*) FROM games"), 1);
-    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal), 102);
+    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal, TypingStyle::Romaji), 102);
 }
 
 TEST(RecordsStoreConcurrency, TwoGamesSavingIntoOneFileAtOnceKeepEveryGame)
@@ -416,7 +416,7 @@ TEST(RecordsStoreConcurrency, TwoGamesSavingIntoOneFileAtOnceKeepEveryGame)
             ASSERT_TRUE(first.save(sampleGame(list, SpeedLevel::Normal, 100 + i)));
             ASSERT_TRUE(second.save(sampleGame(list, SpeedLevel::Normal, 200 + i)));
         }
-        EXPECT_EQ(first.history(list, SpeedLevel::Normal).games, 20);
+        EXPECT_EQ(first.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, 20);
     }
     testing::ChildProcess other({"--records-child", file.native(), "50", "child"});
     {

@@ -74,7 +74,7 @@ TEST(RecordsStore, TouchesNothingUntilNeededThenCreatesItsFolderAndFile)
         EXPECT_EQ(QSqlDatabase::connectionNames(), connectionsBefore);
 
         EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
-        EXPECT_TRUE(second.best(list, SpeedLevel::Normal).has_value());
+        EXPECT_TRUE(second.best(list, SpeedLevel::Normal, TypingStyle::Romaji).has_value());
         EXPECT_EQ(store.status(), Status::Ready);
         EXPECT_TRUE(fs::exists(file));
         EXPECT_EQ(store.problem(), RecordsProblem{});
@@ -105,33 +105,39 @@ TEST(RecordsStore, HistoryChartsTheFinishedGamesOfItsListAndSpeedInTheOrderKeptW
         EXPECT_TRUE(store.save(other));
         GameRecord idle = gameAt(SpeedLevel::Slow, 0, 7);
         idle.keys = 0;
+        idle.goodKeys = 0;
         idle.mistakes = 0;
         EXPECT_TRUE(store.save(idle));
     }
     RecordsStore store(file);
-    const History normal = store.history(list, SpeedLevel::Normal);
+    const History normal = store.history(list, SpeedLevel::Normal, TypingStyle::Romaji);
     EXPECT_EQ(normal.games, 2);
     ASSERT_EQ(normal.chart.size(), 2u);
     EXPECT_EQ(normal.chart[0].games, 1);
     EXPECT_EQ(normal.chart[0].seconds.sum, 120);
     EXPECT_EQ(normal.chart[1].seconds.sum, 100);
-    EXPECT_DOUBLE_EQ(normal.chart[1].keysPerMinute.sum, 120.0); // 200 keys in 100 s
+    EXPECT_DOUBLE_EQ(normal.chart[1].keysPerMinute.sum, 111.0); // 185 correct keys in 100 s
     EXPECT_DOUBLE_EQ(normal.chart[1].accuracy.sum, 95.0);       // 10 of 200 were mistakes
+    EXPECT_DOUBLE_EQ(normal.chart[1].score.sum, 95.0);          // 111 × 0.95³ = 95.2
+    EXPECT_DOUBLE_EQ(normal.chart[0].score.sum, 79.0);          // 92.5 × 0.95³ = 79.3
+    EXPECT_EQ(normal.bestScore, 95);
     ASSERT_EQ(normal.best.size(), 2u);
-    EXPECT_EQ(normal.best[0].seconds, 100);
+    EXPECT_EQ(normal.best[0].counts.seconds, 100);
     EXPECT_EQ(normal.best[0].playedAt, firstDay.addDays(1));
-    EXPECT_DOUBLE_EQ(normal.best[0].keysPerMinute, 120.0);
-    EXPECT_DOUBLE_EQ(normal.best[0].accuracy, 95.0);
+    EXPECT_DOUBLE_EQ(normal.best[0].counts.keysPerMinute(), 111.0);
+    EXPECT_DOUBLE_EQ(normal.best[0].counts.accuracy(), 95.0);
+    EXPECT_EQ(normal.best[0].score, 95);
     EXPECT_EQ(normal.skipped, 0);
-    EXPECT_EQ(store.best(list, SpeedLevel::Normal), 100);
-    EXPECT_EQ(store.best(list, SpeedLevel::Fast), 80);
-    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal), 60);
-    EXPECT_EQ(store.best(QByteArray("never played"), SpeedLevel::Normal), std::nullopt);
+    EXPECT_EQ(store.best(list, SpeedLevel::Normal, TypingStyle::Romaji), 100);
+    EXPECT_EQ(store.best(list, SpeedLevel::Fast, TypingStyle::Romaji), 80);
+    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal, TypingStyle::Romaji), 60);
+    EXPECT_EQ(store.best(QByteArray("never played"), SpeedLevel::Normal, TypingStyle::Romaji), std::nullopt);
 
-    const History slow = store.history(list, SpeedLevel::Slow);
+    const History slow = store.history(list, SpeedLevel::Slow, TypingStyle::Romaji);
     ASSERT_EQ(slow.best.size(), 1u);
-    EXPECT_EQ(slow.best[0].keysPerMinute, 0.0);
-    EXPECT_EQ(slow.best[0].accuracy, 100.0);
+    EXPECT_EQ(slow.best[0].counts.keysPerMinute(), 0.0);
+    EXPECT_EQ(slow.best[0].counts.accuracy(), 100.0);
+    EXPECT_EQ(slow.best[0].score, 0);
     ASSERT_EQ(slow.chart.size(), 1u);
     EXPECT_EQ(slow.chart[0].accuracy.high, 100.0);
 }
@@ -143,11 +149,11 @@ TEST(RecordsStore, BestHoldsTheTenFewestSecondsEarlierFirstOnATie)
     const int seconds[] = {90, 40, 75, 40, 60, 95, 55, 70, 65, 80, 85, 50};
     for (int day = 0; day < 12; ++day)
         ASSERT_TRUE(store.save(gameAt(SpeedLevel::Normal, seconds[day], day)));
-    const History history = store.history(list, SpeedLevel::Normal);
+    const History history = store.history(list, SpeedLevel::Normal, TypingStyle::Romaji);
     ASSERT_EQ(history.games, 12);
     std::vector<std::pair<int, int>> best; // seconds, day
     for (const GamePoint& game : history.best)
-        best.emplace_back(game.seconds, static_cast<int>(firstDay.daysTo(game.playedAt)));
+        best.emplace_back(game.counts.seconds, static_cast<int>(firstDay.daysTo(game.playedAt)));
     EXPECT_EQ(best, (std::vector<std::pair<int, int>>{
                         {40, 1}, {40, 3}, {50, 11}, {55, 6}, {60, 4}, {65, 8}, {70, 7}, {75, 2}, {80, 9}, {85, 10}}));
 }
@@ -169,7 +175,7 @@ TEST(RecordsStore, KanaAndWordsRankOverEveryGameOfTheListAndNoOther)
     ASSERT_TRUE(store.save(gameOf(otherList, SpeedLevel::Normal, false, {{u"猫", 5, true}, {u"鳥", 1, true}},
                                   {{u"く", 1, 0}, {u"け", 1, 1}})));
 
-    const History history = store.history(list, SpeedLevel::Normal);
+    const History history = store.history(list, SpeedLevel::Normal, TypingStyle::Romaji);
     std::vector<std::tuple<std::string, std::int64_t, std::int64_t>> kana;
     for (const KanaMisses& k : history.kana)
         kana.emplace_back(utf8(k.kana), k.typed, k.missed);
@@ -194,7 +200,7 @@ TEST(RecordsStore, KanaAndWordsRankOverEveryGameOfTheListAndNoOther)
         letters.emplace_back(std::u16string(1, c), 100, 1);
     }
     ASSERT_TRUE(store.save(gameOf(list, SpeedLevel::Normal, false, many, letters)));
-    const History full = store.history(list, SpeedLevel::Normal);
+    const History full = store.history(list, SpeedLevel::Normal, TypingStyle::Romaji);
     EXPECT_EQ(full.kana.size(), 10u);
     EXPECT_EQ(full.words.size(), 10u);
     EXPECT_EQ(store.missedWords(list, 100).size(), 16u);
@@ -246,10 +252,10 @@ TEST(RecordsStore, ForgettingDeletesTheGamesWithTheirWordsAndKanaAndKeepsTheFile
     ASSERT_TRUE(store.save(sampleGame(otherList, SpeedLevel::Normal, 80)));
 
     EXPECT_TRUE(store.forgetList(list));
-    EXPECT_EQ(store.history(list, SpeedLevel::Normal).games, 0);
-    EXPECT_TRUE(store.history(list, SpeedLevel::Normal).chart.empty());
+    EXPECT_EQ(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, 0);
+    EXPECT_TRUE(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).chart.empty());
     EXPECT_TRUE(store.missedWords(list, 10).empty());
-    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal), 80);
+    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal, TypingStyle::Romaji), 80);
     {
         RawFile raw(qPath(file));
         EXPECT_EQ(raw.count("SELECT COUNT(*) FROM game_words"), 21);
@@ -260,7 +266,7 @@ TEST(RecordsStore, ForgettingDeletesTheGamesWithTheirWordsAndKanaAndKeepsTheFile
         EXPECT_EQ(raw.count("SELECT COUNT(*) FROM chart_buckets"), 1);
     }
     EXPECT_TRUE(store.forgetAll());
-    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal), std::nullopt);
+    EXPECT_EQ(store.best(otherList, SpeedLevel::Normal, TypingStyle::Romaji), std::nullopt);
     EXPECT_TRUE(fs::exists(file));
     {
         RawFile raw(qPath(file));
@@ -284,12 +290,13 @@ TEST(RecordsStore, AFullChartIsPairedUpByTheNextGame)
         ASSERT_TRUE(raw.exec("BEGIN"));
         for (int position = 1; position < maxProgressBuckets; ++position)
             ASSERT_TRUE(
-                raw.exec("INSERT INTO chart_buckets VALUES ('list', 1, ?, 1, 1, ?, ?, ?, 60, 60, 60, 90, 90, 90)",
+                raw.exec("INSERT INTO chart_buckets VALUES ('list', 1, 0, ?, 1, 1, ?, ?, ?, 60, 60, 60, 90, 90, 90,"
+                         " 50, 50, 50)",
                          {position, position, position, position}));
         ASSERT_TRUE(raw.exec("COMMIT"));
     }
     ASSERT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 7)));
-    const History history = store.history(list, SpeedLevel::Normal);
+    const History history = store.history(list, SpeedLevel::Normal, TypingStyle::Romaji);
     EXPECT_EQ(history.games, maxProgressBuckets + 1);
     ASSERT_EQ(history.chart.size(), static_cast<std::size_t>(maxProgressBuckets / 2 + 1));
     EXPECT_EQ(history.chart[0].span, 2);
@@ -323,16 +330,16 @@ TEST(RecordsStoreSchema, AFirstVersionFileIsBroughtUpToDateKeepingItsGames)
             ASSERT_TRUE(raw.exec(statement)) << statement;
     }
     RecordsStore store(file);
-    const History history = store.history(list, SpeedLevel::Normal);
+    const History history = store.history(list, SpeedLevel::Normal, TypingStyle::Romaji);
     EXPECT_EQ(history.games, 2);
     ASSERT_EQ(history.chart.size(), 2u);
     EXPECT_EQ(history.chart[0].seconds.sum, 130);
     EXPECT_EQ(history.words.size(), 1u);
     EXPECT_TRUE(store.save(sampleGame(list, SpeedLevel::Normal, 90, "list", true, true)));
-    EXPECT_EQ(store.best(list, SpeedLevel::Normal), 110); // the practice game is no record
+    EXPECT_EQ(store.best(list, SpeedLevel::Normal, TypingStyle::Romaji), 110); // the practice game is no record
     EXPECT_EQ(store.status(), Status::Ready);
     RawFile raw(file);
-    EXPECT_EQ(raw.count("PRAGMA user_version"), 3);
+    EXPECT_EQ(raw.count("PRAGMA user_version"), 4);
     EXPECT_EQ(raw.count("SELECT SUM(practice) FROM games"), 1);
     EXPECT_GT(raw.count("SELECT COUNT(*) FROM game_kana"), 0);
 }
@@ -345,7 +352,7 @@ TEST(RecordsStoreSchema, AFileFromANewerVersionIsLeftByteForByteUntouched)
         RawFile raw(qPath(file));
         ASSERT_TRUE(raw.exec("CREATE TABLE games (id INTEGER PRIMARY KEY, everything_else BLOB)"));
         ASSERT_TRUE(raw.exec("INSERT INTO games VALUES (1, x'00ff')"));
-        ASSERT_TRUE(raw.exec("PRAGMA user_version = 4"));
+        ASSERT_TRUE(raw.exec("PRAGMA user_version = 5"));
     }
     const std::string bytes = testing::bytesOf(file);
     const auto written = fs::last_write_time(file);
@@ -353,7 +360,7 @@ TEST(RecordsStoreSchema, AFileFromANewerVersionIsLeftByteForByteUntouched)
     {
         RecordsStore store(qPath(file));
         EXPECT_FALSE(store.save(sampleGame(list, SpeedLevel::Normal, 100)));
-        EXPECT_EQ(store.history(list, SpeedLevel::Normal).games, 0);
+        EXPECT_EQ(store.history(list, SpeedLevel::Normal, TypingStyle::Romaji).games, 0);
         EXPECT_FALSE(store.forgetAll());
         EXPECT_EQ(store.status(), Status::NewerVersion);
         EXPECT_EQ(store.problem().kind, Kind::NewerVersion);
@@ -378,19 +385,24 @@ TEST(RecordsStoreDistrust, ImpossibleRowsAreSkippedAndCountedAndTheGoodOnesShown
     {
         RawFile raw(file);
         const QString insertGame =
-            "INSERT INTO games (played_at, list_path, list_hash, list_name, speed, finished,"
-            " practice, seconds, keys, mistakes) VALUES (?, '/l', 'list', 'l', ?, ?, 0, ?, ?, ?)";
+            "INSERT INTO games (played_at, list_path, list_hash, list_name, speed, finished, practice, seconds, keys,"
+            " mistakes, typing_style, good_keys, score) VALUES (?, '/l', 'list', 'l', ?, ?, 0, ?, ?, ?, ?, ?, ?)";
         const QVariant at("2026-02-01T10:00:00.000Z");
-        // Each would be the record of 1 second if it were believed.
+        // Each would be the record of 1 second if it were believed: played at, speed, finished, seconds, keys,
+        // mistakes, way of typing, correct keys, score.
         const std::vector<std::vector<QVariant>> games = {
-            {at, 1, 1, 1, -1, 0},     {at, 7, 1, 1, 100, 0},
-            {at, 1, 1, -5, 100, 0},   {at, 1, 1, 1000000000000LL, 100, 0},
-            {at, 1, 1, 1, 5, 6},      {at, 1, 1, QVariant(), 100, 0},
-            {at, 1, 1, 1, "many", 0}, {"yesterday", 1, 1, 1, 100, 0},
-            {huge, 1, 1, 1, 100, 0},  {at, 1, 2, 1, 100, 0},
+            {at, 1, 1, 1, -1, 0, 0, 0, 0},     {at, 7, 1, 1, 100, 0, 0, 0, 0},
+            {at, 1, 1, -5, 100, 0, 0, 0, 0},   {at, 1, 1, 1000000000000LL, 100, 0, 0, 0, 0},
+            {at, 1, 1, 1, 5, 6, 0, 0, 0},      {at, 1, 1, QVariant(), 100, 0, 0, 0, 0},
+            {at, 1, 1, 1, "many", 0, 0, 0, 0}, {"yesterday", 1, 1, 1, 100, 0, 0, 0, 0},
+            {huge, 1, 1, 1, 100, 0, 0, 0, 0},  {at, 1, 2, 1, 100, 0, 0, 0, 0},
+            {at, 1, 1, 1, 100, 10, 0, 91, 0},  {at, 1, 1, 1, 100, 0, 0, 10, 601},
+            {at, 1, 1, 0, 100, 0, 0, 10, 1},   {at, 1, 1, 1, 100, 0, 0, QVariant(), 0},
         };
         for (const auto& g : games)
-            ASSERT_TRUE(raw.exec(insertGame, {g[0], g[1], g[2], g[3], g[4], g[5]}));
+            ASSERT_TRUE(raw.exec(insertGame, {g[0], g[1], g[2], g[3], g[4], g[5], g[6], g[7], g[8]}));
+        // A way of typing that does not exist is of no history the window can ask for.
+        ASSERT_TRUE(raw.exec(insertGame, {at, 1, 1, 1, 100, 0, 9, 0, 0}));
         // The words' and kana's totals of the list, each of which would top its ranking.
         const std::vector<std::vector<QVariant>> words = {
             {huge, 1, 1, 0},  {"", 1, 1, 0},      {"鳥1", -1, 0, 0},         {"鳥2", 2, 3, 0},
@@ -405,25 +417,36 @@ TEST(RecordsStoreDistrust, ImpossibleRowsAreSkippedAndCountedAndTheGoodOnesShown
             ASSERT_TRUE(raw.exec("INSERT INTO list_kana VALUES ('list', ?, ?, ?)", {k[0], k[1], k[2]}));
         // Buckets of the chart after the two good ones: more games than their span, lowest above highest, a mean
         // outside its range, a position past the last, a missing sum.
+        // A score above its range.
         const std::vector<std::vector<QVariant>> buckets = {
-            {2, 1, 2, 10, 5, 5},  {3, 2, 2, 10, 6, 4},         {4, 2, 2, 100, 5, 6},
-            {600, 1, 1, 5, 5, 5}, {5, 1, 1, QVariant(), 5, 5},
+            {2, 1, 2, 10, 5, 5, 50},  {3, 2, 2, 10, 6, 4, 50},         {4, 2, 2, 100, 5, 6, 50},
+            {600, 1, 1, 5, 5, 5, 50}, {5, 1, 1, QVariant(), 5, 5, 50}, {6, 1, 1, 5, 5, 5, 1e9},
         };
         for (const auto& b : buckets)
-            ASSERT_TRUE(raw.exec("INSERT INTO chart_buckets VALUES ('list', 1, ?, ?, ?, ?, ?, ?, 100, 100, 100,"
-                                 " 90, 90, 90)",
-                                 {b[0], b[1], b[2], b[3], b[4], b[5]}));
+            ASSERT_TRUE(raw.exec("INSERT INTO chart_buckets VALUES ('list', 1, 0, ?, ?, ?, ?, ?, ?, 100, 100, 100,"
+                                 " 90, 90, 90, ?, ?, ?)",
+                                 {b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[6], b[6]}));
+        // The keys' totals: a keycode of no key, one out of range, more misses than times expected, a key confused
+        // with itself, a slip never made.
+        for (const char* statement : {"INSERT INTO list_keys VALUES ('list', 1, 0, 8, 10, 1)",
+                                      "INSERT INTO list_keys VALUES ('list', 1, 0, 300, 10, 1)",
+                                      "INSERT INTO list_keys VALUES ('list', 1, 0, 38, 10, 11)",
+                                      "INSERT INTO list_confusions VALUES ('list', 1, 0, 38, 38, 4)",
+                                      "INSERT INTO list_confusions VALUES ('list', 1, 0, 38, 39, 0)"})
+            ASSERT_TRUE(raw.exec(statement)) << statement;
     }
     RecordsStore store(file);
-    const History history = store.history(list, SpeedLevel::Normal);
+    const History history = store.history(list, SpeedLevel::Normal, TypingStyle::Romaji);
     EXPECT_EQ(history.games, 2);
     ASSERT_EQ(history.chart.size(), 2u);
-    // The rows of the list and speed met on the way to the best (the games of another speed or an impossible
-    // finished flag are never read), the totals' rows and the buckets'.
-    EXPECT_EQ(history.skipped, 8 + 7 + 5 + 5);
+    // The rows of the list, speed and way met on the way to the best (the games of another speed or way, or of an
+    // impossible finished flag, are never read), the totals' rows, the buckets' and the keys'.
+    EXPECT_EQ(history.skipped, 12 + 7 + 5 + 6 + 5);
+    EXPECT_TRUE(history.keys.empty());
+    EXPECT_TRUE(history.confusions.empty());
     ASSERT_EQ(history.best.size(), 2u);
-    EXPECT_EQ(history.best[0].seconds, 100);
-    EXPECT_EQ(store.best(list, SpeedLevel::Normal), 100);
+    EXPECT_EQ(history.best[0].counts.seconds, 100);
+    EXPECT_EQ(store.best(list, SpeedLevel::Normal, TypingStyle::Romaji), 100);
     ASSERT_EQ(history.kana.size(), 2u);
     EXPECT_EQ(history.kana[0].kana, u"ね");
     EXPECT_EQ(history.kana[1].kana, u"い");
@@ -432,10 +455,10 @@ TEST(RecordsStoreDistrust, ImpossibleRowsAreSkippedAndCountedAndTheGoodOnesShown
 
     // The next game's chart is built again from the rows that can be believed.
     ASSERT_TRUE(store.save(gameOf(list, SpeedLevel::Normal, false, {{u"犬", 0, false}}, {})));
-    const History after = store.history(list, SpeedLevel::Normal);
+    const History after = store.history(list, SpeedLevel::Normal, TypingStyle::Romaji);
     EXPECT_EQ(after.games, 3);
     EXPECT_EQ(after.chart.size(), 3u);
-    EXPECT_EQ(after.skipped, 8 + 7 + 5);
+    EXPECT_EQ(after.skipped, 12 + 7 + 5 + 5);
 }
 
 } // namespace

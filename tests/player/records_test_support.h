@@ -25,8 +25,9 @@ namespace fururupo::testing {
 
 inline const QDateTime firstDay(QDate(2026, 1, 1), QTime(12, 0), QTimeZone::utc());
 
-// A game of 21 words over a list, the way a game screen would fill it in: every third word with a mistake, the last
-// one timed out, and the kana of its answers counted with a miss on every fifth.
+// A romaji game of 21 words over a list, the way a game screen would fill it in: 200 keys, 185 of them correct, 10
+// mistakes and 5 corrections; every third word with a mistake, the last one timed out, and the kana of its answers
+// counted with a miss on every fifth.
 inline GameRecord sampleGame(const QByteArray& hash, SpeedLevel speed, int seconds, const QString& name = "list",
                              bool finished = true, bool practice = false)
 {
@@ -40,6 +41,7 @@ inline GameRecord sampleGame(const QByteArray& hash, SpeedLevel speed, int secon
     game.practice = practice;
     game.seconds = seconds;
     game.keys = 200;
+    game.goodKeys = 185;
     game.mistakes = 10;
     const std::u16string kana =
         u"あいうえおかきくけこさしすせそたちつてとなにぬねのはひふへほまみむめもやゆよらりるれろわをんがぎぐげご";

@@ -47,6 +47,7 @@ struct Game
     std::vector<KanaCount> kana = {};
     bool finished = true;
     bool practice = false;
+    TypingStyle style = TypingStyle::Romaji;
 };
 
 WordOutcome clean(std::u16string word)
@@ -110,7 +111,9 @@ protected:
             record.finished = game.finished;
             record.practice = game.practice;
             record.seconds = game.seconds;
+            record.style = game.style;
             record.keys = game.keys;
+            record.goodKeys = game.keys - game.mistakes;
             record.mistakes = game.mistakes;
             record.words = game.words;
             record.kana = game.kana;
@@ -214,7 +217,7 @@ void editByHand(const QString& file, const QStringList& statements)
 int gamesOf(const QString& file, const QByteArray& list, SpeedLevel speed)
 {
     RecordsStore reader(file);
-    return static_cast<int>(reader.history(list, speed).games);
+    return static_cast<int>(reader.history(list, speed, TypingStyle::Romaji).games);
 }
 
 } // namespace
@@ -229,22 +232,27 @@ TEST_F(RecordsWindow, TheChartShowsTheFinishedGamesOfTheListAndSpeedOldestFirst)
     EXPECT_TRUE(text(window, "recordsHeading").contains(QStringLiteral("ふつう")));
 
     ProgressChart* chart = chartOf(window);
-    ASSERT_EQ(chart->series().size(), 3u);
+    ASSERT_EQ(chart->series().size(), 4u);
     EXPECT_EQ(chart->series()[0].name, QStringLiteral("記録（秒）"));
     EXPECT_EQ(chart->series()[0].means(), (std::vector<double>{60, 48, 55, 41, 50}));
     EXPECT_EQ(chart->series()[0].axis, ProgressChart::Axis::Left);
-    // Keys a minute and the share of keys that were right, for the same games.
-    const std::vector<double> keysPerMinute{120, 130 * 60 / 48.0, 125 * 60 / 55.0, 140 * 60 / 41.0, 135 * 60 / 50.0};
-    const std::vector<double> accuracy{90, 100 * 124 / 130.0, 96, 100 * 138 / 140.0, 100 * 132 / 135.0};
-    for (std::size_t game = 0; game < 5; ++game) {
-        EXPECT_NEAR(chart->series()[1].means().at(game), keysPerMinute[game], 1e-6) << game;
-        EXPECT_NEAR(chart->series()[2].means().at(game), accuracy[game], 1e-6) << game;
+    // Correct keys a minute, the score and the share of keys that were right, for the same games.
+    const std::vector<GameCounts> games{
+        {60, 120, 108, 12}, {48, 130, 124, 6}, {55, 125, 120, 5}, {41, 140, 138, 2}, {50, 135, 132, 3}};
+    for (std::size_t game = 0; game < games.size(); ++game) {
+        EXPECT_NEAR(chart->series()[1].means().at(game), games[game].keysPerMinute(), 1e-6) << game;
+        EXPECT_EQ(chart->series()[2].means().at(game), games[game].score()) << game;
+        EXPECT_NEAR(chart->series()[3].means().at(game), games[game].accuracy(), 1e-6) << game;
     }
+    EXPECT_EQ(chart->series()[1].axis, ProgressChart::Axis::Right);
+    EXPECT_EQ(chart->series()[2].axis, ProgressChart::Axis::Right);
+    EXPECT_EQ(chart->series()[3].axis, ProgressChart::Axis::Percent);
     EXPECT_EQ(chart->games(), 5);
     EXPECT_EQ(chart->gameTicks(), (std::vector<int>{1, 2, 3, 4, 5}));
     EXPECT_EQ(chart->leftScale().ticks, (std::vector<double>{0, 20, 40, 60}));
-    // The right axis holds keys a minute (up to 204.9) and accuracy together.
+    // The right axis holds keys a minute (up to 202) and the scores, never accuracy, which has its own 0–100 %.
     EXPECT_EQ(chart->rightScale().ticks, (std::vector<double>{0, 50, 100, 150, 200, 250}));
+    EXPECT_EQ(chart->percentScale().ticks, (std::vector<double>{0, 50, 100}));
 
     // The speed chooser shows the other speed's games of the same list.
     auto* chooser = child<QComboBox>(window, "speedChooser");
@@ -269,11 +277,14 @@ TEST_F(RecordsWindow, TheBestGamesAreListedFewestSecondsFirst)
         EXPECT_EQ(best[rank][0], QString::number(rank + 1));
         EXPECT_EQ(best[rank][1], seconds[rank]);
     }
-    EXPECT_EQ(best[0][2], QStringLiteral("205")); // 140 keys in 41 s
+    EXPECT_EQ(best[0][2], QStringLiteral("202")); // 138 correct keys in 41 s
     EXPECT_EQ(best[0][3], QStringLiteral("99%"));
+    EXPECT_EQ(best[0][4], QString::number(GameCounts{41, 140, 138, 2}.score()));
     // The seventh game saved, shown in the player's own time.
     const QDateTime played(QDate(2024, 4, 1), QTime(15, 30), Qt::UTC);
-    EXPECT_EQ(best[0][4], played.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")));
+    EXPECT_EQ(best[0][5], played.toLocalTime().toString(QStringLiteral("yyyy/MM/dd HH:mm")));
+    // The best score is that of the fastest game here, whose keys were nearly all right.
+    EXPECT_TRUE(text(window, "bestGamesHeading").contains(QString::number(GameCounts{41, 140, 138, 2}.score())));
     EXPECT_TRUE(text(window, "recordsNotice").isEmpty());
 }
 
@@ -389,8 +400,8 @@ TEST_F(RecordsWindow, TheChartDrawsEachSeriesInItsColour)
         const QPoint centre = (at * ratio).toPoint();
         return countNear(image, QRect(centre - QPoint(2, 2), centre + QPoint(2, 2)), colour, 30);
     };
-    ASSERT_EQ(chart->series().size(), 3u);
-    for (std::size_t series = 0; series < 3; ++series) {
+    ASSERT_EQ(chart->series().size(), 4u);
+    for (std::size_t series = 0; series < 4; ++series) {
         const QColor colour = chart->series()[series].colour;
         SCOPED_TRACE(chart->series()[series].name.toStdString());
         EXPECT_GT(near(chart->pointOf(series, 0), colour), 4);
@@ -415,7 +426,7 @@ TEST(ProgressChart, RunsOfGamesAreDrawnAsABandAroundTheirMean)
 {
     std::vector<ProgressBucket> buckets;
     for (int game = 0; game < 3000; ++game)
-        addGame(buckets, bucketOfGame(game % 2 == 0 ? 10 : 50, 100, 0));
+        addGame(buckets, bucketOfGame({game % 2 == 0 ? 10 : 50, 100, 100, 0}));
     ProgressChart chart;
     chart.resize(504, 300);
     const QColor colour(215, 50, 140);
@@ -608,4 +619,133 @@ TEST_F(RecordsWindow, AnUnreadableFileLeavesANoticeAndAnEmptyWindow)
     auto* notice = child<QLabel>(window, "recordsNotice");
     EXPECT_LE(QFontMetrics(notice->font()).horizontalAdvance(notice->text()), notice->width());
     EXPECT_TRUE(notice->toolTip().contains(file()));
+}
+
+// Bests are per way of typing: the window opens on the way of the list and speed's last game, and its chooser shows
+// each way's games alone.
+TEST_F(RecordsWindow, ItOpensOnTheWayOfTheLastGameAndTheChooserShowsEachWaysGames)
+{
+    std::vector<Game> games = prepared;
+    games.push_back(
+        {animals, SpeedLevel::Normal, 80, 100, 10, {clean(u"うさぎ")}, {}, true, false, TypingStyle::InputMethod});
+    games.push_back({animals, SpeedLevel::Normal, 70, 100, 1, {clean(u"うさぎ")}, {}, false, false, TypingStyle::Kana});
+    save(games);
+    RecordsScreen* window = open();
+    auto* chooser = child<QComboBox>(window, "styleChooser");
+    ASSERT_EQ(chooser->count(), 3);
+    EXPECT_EQ(chooser->currentText(), QStringLiteral("かな入力"));
+    // The kana game was left unfinished: nothing on the chart, no best.
+    EXPECT_EQ(chartOf(window)->games(), 0);
+    EXPECT_TRUE(rows(window, "bestGames").empty());
+    // The list's missed words are the list's, whatever the way.
+    EXPECT_EQ(rows(window, "missedWords").size(), 2u);
+
+    const auto pick = [&](const QString& way) {
+        chooser->setCurrentIndex(chooser->findText(way));
+        Q_EMIT chooser->activated(chooser->currentIndex());
+    };
+    pick(QStringLiteral("日本語入力システム"));
+    EXPECT_EQ(chartOf(window)->series()[0].means(), (std::vector<double>{80}));
+    pick(QStringLiteral("ローマ字入力"));
+    EXPECT_EQ(chartOf(window)->games(), 5);
+    // The speed chooser keeps the way chosen.
+    auto* speeds = child<QComboBox>(window, "speedChooser");
+    speeds->setCurrentIndex(speeds->findText(QStringLiteral("はやい")));
+    Q_EMIT speeds->activated(speeds->currentIndex());
+    EXPECT_EQ(chartOf(window)->games(), 2);
+    EXPECT_EQ(chooser->currentText(), QStringLiteral("ローマ字入力"));
+
+    // A list and speed with no game yet opens on romaji.
+    EXPECT_EQ(child<QComboBox>(open(SpeedLevel::Slow), "styleChooser")->currentText(), QStringLiteral("ローマ字入力"));
+}
+
+// A drop from 100 % to 87 % must read as a drop: accuracy has a panel of its own below the chart, on 0 to 100 %,
+// while the right axis is left to keys a minute however small they are.
+TEST(ProgressChart, AccuracyHasAPanelOfItsOwnFromNoneToAll)
+{
+    ProgressChart chart;
+    chart.resize(504, 300);
+    const QColor green(60, 150, 50);
+    const auto points = [](std::vector<double> values) {
+        std::vector<ProgressChart::Point> out;
+        for (double value : values)
+            out.push_back({value, value, value, 1});
+        return out;
+    };
+    chart.setSeries({{QStringLiteral("打/分"), QColor(0, 130, 200), points({20, 30}), ProgressChart::Axis::Right},
+                     {QStringLiteral("正確さ"), green, points({100, 50}), ProgressChart::Axis::Percent}});
+    EXPECT_EQ(chart.rightScale().ticks, (std::vector<double>{0, 10, 20, 30}));
+    EXPECT_EQ(chart.percentScale().ticks, (std::vector<double>{0, 50, 100}));
+    const QRectF plot = chart.plotArea();
+    const QRectF panel = chart.percentArea();
+    EXPECT_GT(panel.top(), plot.bottom());
+    EXPECT_GE(panel.height(), 2 * QFontMetricsF(chart.font()).height());
+    EXPECT_DOUBLE_EQ(chart.pointOf(0, 1).y(), plot.top());
+    EXPECT_DOUBLE_EQ(chart.pointOf(1, 0).y(), panel.top());
+    EXPECT_DOUBLE_EQ(chart.pointOf(1, 1).y(), panel.center().y());
+    const QImage image = chart.grab().toImage();
+    const double ratio = image.devicePixelRatio();
+    for (std::size_t point : {0u, 1u}) {
+        const QPoint at = (chart.pointOf(1, point) * ratio).toPoint();
+        EXPECT_GT(countNear(image, QRect(at - QPoint(2, 2), at + QPoint(2, 2)), green, 30), 4) << point;
+    }
+
+    // Without a series in per cent there is no panel, and the chart has the whole height.
+    chart.setSeries({{QStringLiteral("打/分"), QColor(0, 130, 200), points({20, 30}), ProgressChart::Axis::Right}});
+    EXPECT_TRUE(chart.percentArea().isEmpty());
+    EXPECT_GT(chart.plotArea().height(), plot.height() + panel.height());
+}
+
+// With 100,000 games the last number ran into 回目: at any count and width the numbers stand apart, from 1 onwards,
+// the word after them, all inside the chart.
+TEST(ProgressChart, TheGameNumbersNeverRunIntoEachOtherNorIntoTheWordAfterThem)
+{
+    for (int width : {300, 504, 900}) {
+        for (int games : {1, 2, 5, 10, 11, 99, 101, 1000, 12345, 99999, 100000, 123456789}) {
+            SCOPED_TRACE(std::to_string(width) + " wide, " + std::to_string(games) + " games");
+            ProgressChart chart;
+            chart.resize(width, 300);
+            chart.setSeries({{QStringLiteral("記録（秒）"),
+                              QColor(215, 50, 140),
+                              {{50, 40, 60, games}},
+                              ProgressChart::Axis::Left}});
+            ASSERT_EQ(chart.games(), games);
+            const auto labels = chart.gameLabels();
+            ASSERT_GE(labels.size(), 2u);
+            EXPECT_EQ(labels.front().text, QStringLiteral("1"));
+            EXPECT_EQ(labels.back().text, QStringLiteral("回目"));
+            if (games >= 2) {
+                EXPECT_GE(labels.size(), 3u);
+            }
+            for (std::size_t at = 0; at < labels.size(); ++at) {
+                EXPECT_GE(labels[at].rect.left(), 0);
+                EXPECT_LE(labels[at].rect.right(), width);
+                if (at > 0) {
+                    EXPECT_LT(labels[at - 1].rect.right(), labels[at].rect.left()) << labels[at].text.toStdString();
+                }
+            }
+            // The numbers cover the axis: the last stands past its middle.
+            if (labels.size() > 2) {
+                const int last = labels[labels.size() - 2].text.toInt();
+                EXPECT_LE(last, games);
+                EXPECT_GT(2LL * last, static_cast<long long>(games));
+            }
+        }
+    }
+}
+
+// The 成績 window goes to the right of the title screen where the screen has room, else to its left, else over it;
+// and always on the screen.
+TEST(WindowPlacement, BesideWhereThereIsRoomElseOverAndAlwaysOnTheScreen)
+{
+    const QRect screen(0, 0, 1920, 1080);
+    const QSize frame(836, 560);
+    EXPECT_EQ(placedBeside(frame, QRect(100, 200, 836, 560), screen).topLeft(), QPoint(100 + 836 + 8, 200));
+    EXPECT_EQ(placedBeside(frame, QRect(1000, 100, 836, 560), screen).topLeft(), QPoint(1000 - 8 - 836, 100));
+    // Neither side: centred over it.
+    EXPECT_EQ(placedBeside(frame, QRect(542, 260, 836, 560), screen).center(), QRect(542, 260, 836, 560).center());
+    // Pushed back onto the screen, up from the bottom edge.
+    EXPECT_EQ(placedBeside(frame, QRect(0, 900, 836, 560), screen), QRect(QPoint(844, 1080 - 560), frame));
+    // A screen smaller than the window keeps its top left corner in view.
+    EXPECT_EQ(placedBeside(frame, QRect(0, 0, 640, 480), QRect(0, 0, 800, 480)).topLeft(), QPoint(0, 0));
 }

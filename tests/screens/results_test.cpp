@@ -1,14 +1,18 @@
 // What a finished game shows and keeps, on the real game and title screens with a real history file: the results
 // beside the record, the best marked, games left half-way kept as such, the game playing on whatever becomes of the
 // file, and a practice drawn only from the words given.
+#include "logic/game_results.h"
+#include "logic/game_score.h"
+#include "logic/kana_keyboard.h"
 #include "player/list_choice.h"
 #include "player/list_identity.h"
 #include "player/records_store.h"
+#include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
-#include "screens/game_app.h"
 #include "screens/notices.h"
 #include "screens/records_screen.h"
+#include "screens/text_and_placement.h"
 #include "screens/title_screen.h"
 
 #include "screen_test_support.h"
@@ -43,10 +47,11 @@ public:
         QSqlDatabase::database(name).close();
         QSqlDatabase::removeDatabase(name);
     }
-    int count(const QString& where)
+    int count(const QString& where) { return number(QStringLiteral("SELECT COUNT(*) FROM games WHERE ") + where); }
+    int number(const QString& select)
     {
         QSqlQuery query(QSqlDatabase::database(name));
-        if (!query.exec(QStringLiteral("SELECT COUNT(*) FROM games WHERE ") + where) || !query.next())
+        if (!query.exec(select) || !query.next())
             return -1;
         return query.value(0).toInt();
     }
@@ -65,7 +70,11 @@ protected:
         app = std::make_unique<GameApp>(ListFolders{words.folder(), {}}, QString(), file);
         records = &app->records();
     }
-    void TearDown() override { closeAllWindows(); }
+    void TearDown() override
+    {
+        InputBox::setKanaInput(false);
+        closeAllWindows();
+    }
 
     GameScreen* open(std::vector<std::u16string> practice = {})
     {
@@ -74,13 +83,24 @@ protected:
         return form;
     }
 
-    // Plays one word: its tick, then each kana, a slip on the first word when asked, and Enter.
+    // Plays one word: its tick, then each kana, a slip on the first word when asked, and Enter. In kana input, each
+    // kana is the key at its place (its X keycode), as the platform delivers it.
     static QString playWord(GameScreen* form, bool slip = false)
     {
         tick(form, "Timer2");
         const QString word = text(form, "Label4");
         auto* box = child<InputBox>(form, "Text1");
-        if (slip) {
+        if (InputBox::kanaInput()) {
+            for (const QChar kana : word) {
+                const KeyboardKeyInfo& key = infoOf(strokeOfKana(kana.unicode()).value().key);
+                const QString legend = QString::fromStdU16String(std::u16string(key.usName)).toLower();
+                for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+                    QKeyEvent event(type, legend.toUpper().front().unicode(), Qt::NoModifier, key.x11Keycode, 0, 0,
+                                    legend);
+                    QCoreApplication::sendEvent(box, &event);
+                }
+            }
+        } else if (slip) {
             typeText(box, word.left(1) + QStringLiteral("ゑ")); // in none of the words
             pressKey(box, Qt::Key_Backspace);
             typeText(box, word.mid(1));
@@ -135,6 +155,36 @@ TEST_F(Results, AFinishedGameIsKeptThenShowsItsResultsBesideTheUnchangedRecord)
         EXPECT_FALSE(panel->geometry().intersects(child<QWidget>(form, name)->geometry())) << name;
     FileReader reader(file);
     EXPECT_EQ(reader.count(QStringLiteral("finished = 1 AND mistakes = 1")), 1);
+    // The score kept is the score shown, with its grade, and the way of typing is named.
+    const int score = reader.number(QStringLiteral("SELECT score FROM games"));
+    EXPECT_GT(score, 0);
+    EXPECT_TRUE(results.contains(qtext(scoreText(score)))) << results;
+    EXPECT_TRUE(results.contains(qtext(styleName(TypingStyle::Romaji)))) << results;
+}
+
+// A kana game is not measured against a romaji game's best, however much slower it is: each way of typing keeps its
+// own, and the results say which way the game was.
+TEST_F(Results, AGameIsMeasuredAgainstTheBestOfItsOwnWayOfTyping)
+{
+    GameScreen* form = open();
+    playGame(form, 1);
+    InputBox::setKanaInput(true);
+    click(form, "Label6");
+    tick(form, "Timer1", 4);
+    playGame(form, 3);
+    const QString kana = child<QLabel>(form, "resultsPanel")->text();
+    EXPECT_TRUE(kana.contains(qtext(styleName(TypingStyle::Kana)))) << kana;
+    EXPECT_TRUE(kana.contains(QStringLiteral("はじめての記録"))) << kana;
+    click(form, "Label6");
+    tick(form, "Timer1", 4);
+    playGame(form, 2);
+    EXPECT_TRUE(child<QLabel>(form, "resultsPanel")->text().contains(QStringLiteral("★ 自己ベスト更新！ ★")));
+    FileReader reader(file);
+    EXPECT_EQ(reader.count(QStringLiteral("typing_style = 1 AND finished = 1")), 2);
+    EXPECT_EQ(reader.count(QStringLiteral("typing_style = 0 AND finished = 1")), 1);
+    const QByteArray list = listIdentityOf(words.folder() / "MSG.txt");
+    EXPECT_EQ(records->best(list, SpeedLevel::Fast, TypingStyle::Kana), 42);
+    EXPECT_EQ(records->best(list, SpeedLevel::Fast, TypingStyle::Romaji), 21);
 }
 
 TEST_F(Results, AFasterGameIsMarkedAsANewBestAndASlowerOneShowsTheBestToBeat)
@@ -172,7 +222,8 @@ TEST_F(Results, AGameLeftOrStartedAgainAfterAWordIsKeptAsUnfinished)
     FileReader reader(file);
     EXPECT_EQ(reader.count(QStringLiteral("finished = 0")), 2);
     EXPECT_EQ(reader.count(QStringLiteral("1")), 2);
-    EXPECT_FALSE(records->best(listIdentityOf(words.folder() / "MSG.txt"), SpeedLevel::Fast).has_value());
+    EXPECT_FALSE(
+        records->best(listIdentityOf(words.folder() / "MSG.txt"), SpeedLevel::Fast, TypingStyle::Romaji).has_value());
 }
 
 // Whatever becomes of the history, the game plays to its end and says in one line that the game was not kept: here a
@@ -222,7 +273,8 @@ TEST_F(Results, APracticeDrawsOnlyTheWordsGivenAndIsKeptAsPractice)
     FileReader reader(file);
     EXPECT_EQ(reader.count(QStringLiteral("practice = 1 AND finished = 1")), 1);
     // A practice never sets the best a real game is measured against.
-    EXPECT_FALSE(records->best(listIdentityOf(words.folder() / "MSG.txt"), SpeedLevel::Fast).has_value());
+    EXPECT_FALSE(
+        records->best(listIdentityOf(words.folder() / "MSG.txt"), SpeedLevel::Fast, TypingStyle::Romaji).has_value());
 }
 
 // 成績 is reached from the title screen by Tab and Enter as well as by the mouse, and its practice opens a game.
@@ -260,4 +312,24 @@ TEST_F(Results, TheTitleScreenOpensTheRecordsWindowByKeyboardAndItsPracticeStart
     tick(games[0], "Timer2");
     EXPECT_FALSE(text(games[0], "Label4").isEmpty());
     EXPECT_TRUE(text(games[0], "loadFailureLine").contains(QStringLiteral("練習")));
+}
+
+// The 成績 window stands beside the title screen where the screen has room, else over it, and the title screen is
+// the active window again once it closes.
+TEST_F(Results, TheRecordsWindowStandsBesideTheTitleScreenWhichComesBackWhenItCloses)
+{
+    auto* title = app->showTitle();
+    QCoreApplication::processEvents();
+    RecordsScreen* window = app->showRecords(SpeedLevel::Normal);
+    const QRect available = title->screen()->availableGeometry();
+    const QSize decoration = title->frameGeometry().size() - title->size();
+    EXPECT_EQ(window->pos(), placedBeside(window->size() + decoration, title->frameGeometry(), available).topLeft());
+    EXPECT_TRUE(available.contains(QRect(window->pos(), window->size())) || window->width() > available.width() ||
+                window->height() > available.height());
+    QCoreApplication::processEvents();
+    window->close();
+    flushDeletes();
+    QCoreApplication::processEvents(); // the activation the window's end asked for
+    EXPECT_TRUE(title->isVisible());
+    EXPECT_TRUE(title->isActiveWindow());
 }
