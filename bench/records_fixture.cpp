@@ -59,6 +59,11 @@ bool build(const QString& file, int games)
                                   " 'ながいれきし', 1, 1, 0, 35 + abs(random()) % 60, 120 + abs(random()) % 80,"
                                   " abs(random()) % 12 FROM n")
                        .arg(hash)) &&
+               // Every key not a mistake counted as correct, and the score as the results work it out: correct keys
+               // a minute times the cube of the share of keys that were no mistake.
+               run(QStringLiteral("UPDATE games SET good_keys = keys - mistakes, score = CAST((keys - mistakes) *"
+                                  " 60.0 / seconds * (keys - mistakes) * (keys - mistakes) * (keys - mistakes) /"
+                                  " (1.0 * keys * keys * keys) + 0.5 AS INTEGER)")) &&
                run(QStringLiteral("INSERT INTO game_words (game_id, position, word, answer, seconds, timed_out,"
                                   " mistakes) SELECT id, position, '言葉' || substr('%1', 1 + w % 50, 1) ||"
                                   " substr('%1', 1 + w / 50, 1), substr('%1', 1 + w % 46, 4), abs(random()) % 8,"
