@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -42,13 +43,43 @@ void ListChoice::refresh()
         return;
     }
     if (whyNotAList(current.path) != ListProblem::Kind::None) {
-        trouble = {isGone(current.path) ? ListProblem::Kind::ChosenGone : ListProblem::Kind::ChosenUnusable,
-                   current.path};
-        qCInfo(lcLists) << "the chosen list can no longer be played:" << qtPath(current.path);
-        current = found.front();
+        fallBack(isGone(current.path) ? ListProblem::Kind::ChosenGone : ListProblem::Kind::ChosenUnusable);
         return;
     }
     current = entryFor(current.path);
+}
+
+bool ListChoice::dropVanished()
+{
+    std::optional<ListProblem::Kind> chosenWent;
+    const fs::path bundled = bundledDefault();
+    const auto vanished = [&](const ListFile& list) {
+        if (list.path == bundled)
+            return false;
+        std::error_code error;
+        const fs::file_type type = fs::status(list.path, error).type();
+        // A stat that fails for another reason (a folder that cannot be searched) says nothing either way.
+        const bool gone = type == fs::file_type::not_found;
+        const bool unusable = !gone && !error && type != fs::file_type::regular;
+        if ((gone || unusable) && list.path == current.path)
+            chosenWent = gone ? ListProblem::Kind::ChosenGone : ListProblem::Kind::ChosenUnusable;
+        return gone || unusable;
+    };
+    if (std::erase_if(found, vanished) == 0)
+        return false;
+    tellApart(found, folders.homeFolder);
+    if (chosenWent)
+        fallBack(*chosenWent);
+    else
+        current = entryFor(current.path);
+    return true;
+}
+
+void ListChoice::fallBack(ListProblem::Kind kind)
+{
+    trouble = {kind, current.path};
+    qCInfo(lcLists) << "the chosen list can no longer be played:" << qtPath(current.path);
+    current = found.front();
 }
 
 bool ListChoice::chosenIsBundledDefault() const
@@ -156,7 +187,9 @@ ListFile ListChoice::entryFor(const std::filesystem::path& file)
                 return list;
         }
     }
-    found.push_back({file, displayPath(file.filename()), ListFile::Origin::Picked});
+    // A list picked from elsewhere goes by its name as a found one would, and is told apart from those of that name.
+    found.push_back(listFileAt(file, ListFile::Origin::Picked));
+    tellApart(found, folders.homeFolder);
     return found.back();
 }
 

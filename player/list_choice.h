@@ -45,6 +45,10 @@ public:
     const std::vector<ListFile>& lists() const { return found; }
     // Searches the folders again; a chosen list that can no longer be read gives way to the bundled one.
     void refresh();
+    // Lets go of the lists whose files have gone or are no longer regular files, the bundled MSG.txt excepted, and
+    // tells the rest apart again; a chosen list among them gives way to the bundled one, and problem() says so. Only a
+    // stat of each path, no search and no open, so it is cheap and never blocks on a pipe. True when a list went.
+    bool dropVanished();
 
     // The bundled MSG.txt unless another list was remembered or chosen.
     const ListFile& chosen() const { return current; }
@@ -69,6 +73,7 @@ private:
     void restore();
     void remember(const std::filesystem::path* file);
     ListFile entryFor(const std::filesystem::path& file);
+    void fallBack(ListProblem::Kind kind);
     std::filesystem::path bundledDefault() const;
 
     ListFolders folders;

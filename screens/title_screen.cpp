@@ -9,6 +9,7 @@
 #include "screens/text_and_placement.h"
 #include "ui_title_screen.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -22,12 +23,27 @@
 #include <QPainter>
 #include <QPen>
 #include <QRadioButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
 
 #include <algorithm>
 #include <utility>
 #include <vector>
 
 namespace fururupo {
+
+namespace {
+
+// A list as the chooser shows it: its name, and where another list has the same name, what tells the two apart.
+QString shownName(const ListFile& list)
+{
+    if (list.folderHint.empty())
+        return qtext(list.name);
+    return QStringLiteral("%1（%2）").arg(qtext(list.name), qtext(list.folderHint));
+}
+
+} // namespace
 
 TitleScreen::TitleScreen(ListChoice& lists, const Settings& settings, bool offersChoice, bool offersRecords,
                          QWidget* parent)
@@ -80,6 +96,7 @@ TitleScreen::TitleScreen(ListChoice& lists, const Settings& settings, bool offer
         showLists();
     } else {
         ui->listChooser->hide();
+        ui->listCaption->hide();
         ui->listNotice->hide();
         ui->settingsButton->hide();
     }
@@ -183,15 +200,26 @@ void TitleScreen::showLists()
     for (const ListFile& list : lists.lists()) {
         if (list.path == chosen.path)
             chosenAt = chooser->count();
-        chooser->addItem(qtext(list.name));
+        chooser->addItem(shownName(list));
         chooser->setItemData(chooser->count() - 1, qtext(displayPath(list.path)), Qt::ToolTipRole);
     }
     chooser->addItem(QStringLiteral("ほかのファイルを選ぶ…"));
     chooser->setItemData(chooser->count() - 1, QStringLiteral("ファイルを開くダイアログで単語リストを選びます"),
                          Qt::ToolTipRole);
     chooser->setCurrentIndex(chosenAt);
+    // The box is narrow and cuts a long name; its open list is as wide as the longest, within the screen.
+    const int widest = chooser->view()->sizeHintForColumn(0) + 2 * chooser->view()->frameWidth() +
+                       chooser->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, chooser);
+    chooser->view()->setMinimumWidth(std::min(widest, screen() ? screen()->availableGeometry().width() / 2 : widest));
     chooser->setToolTip(QStringLiteral("START で遊ぶ単語リスト：") + qtext(displayPath(chosen.path)));
     showNotice();
+}
+
+void TitleScreen::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (offersChoice && lists.dropVanished())
+        showLists();
 }
 
 void TitleScreen::addNotice(const QString& line)

@@ -16,6 +16,7 @@ class QCloseEvent;
 class QDragEnterEvent;
 class QDropEvent;
 class QPaintEvent;
+class QShowEvent;
 class QLabel;
 
 namespace Ui {
@@ -37,7 +38,8 @@ class Settings;
 //   Label2_0 … Label2_9     the stars behind the hearts
 //   Option1_0, _1, _2       speed options おそい, ふつう, はやい
 //   Command1, Command2      START and EXIT
-//   listChooser             the word list that START plays, and the way to pick another
+//   listCaption             the chooser's caption, 単語リスト, just above it
+//   listChooser             the word list that START plays, by name, and the way to pick another
 //   listNotice              one line about the lists: a remembered list that has gone, a file that cannot be played
 //   recordsButton           成績: the history of the chosen list and speed, and practice on its missed words
 //   settingsButton          設定: the sounds and what else the player may switch for every game
@@ -82,6 +84,9 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Every time the window shows, a chosen list whose file has gone since the chooser was filled leaves it, and the
+    // notice line says so.
+    void showEvent(QShowEvent* event) override;
     // START and EXIT show a frame while they have the focus, so a keyboard player sees what Enter will press: only
     // while this window is the active one, since only then do keys come to it.
     void paintEvent(QPaintEvent* event) override;

@@ -1,3 +1,4 @@
+#include "platform/program_folder.h"
 #include "player/list_choice.h"
 #include "player/list_identity.h"
 
@@ -120,7 +121,7 @@ TEST(ListChoice, RemembersTheChoiceForTheNextRun)
         GameRun run(player);
         EXPECT_EQ(run.choice.chosen().path.native(), elsewhere.native());
         EXPECT_EQ(run.choice.chosen().origin, Origin::Picked);
-        EXPECT_EQ(run.choice.chosen().name, u"picked \uFFFD.txt");
+        EXPECT_EQ(run.choice.chosen().name, u"picked \uFFFD");
         EXPECT_EQ(run.choice.lists().back().path, elsewhere);
         run.choice.chooseDefault();
         EXPECT_TRUE(run.choice.chosenIsBundledDefault());
@@ -300,6 +301,52 @@ TEST(ListChoice, RefreshFindsNewListsAndLetsAVanishedChoiceGo)
     EXPECT_EQ(run.choice.lists().size(), 4u);
     EXPECT_EQ(run.choice.problem().kind, Kind::ChosenGone);
     EXPECT_EQ(run.choice.problem().path, picked);
+}
+
+// A list picked from elsewhere goes by its name and is told apart like a found one. A list whose file has gone is let
+// go on a stat alone (the title screen asks each time it shows): the name it shared is plain again, a chosen one gives
+// way to the bundled list, and so does one a pipe has replaced, which is never opened. The bundled entry always stays.
+TEST(ListChoice, PickedListsAreToldApartAndVanishedOnesAreLetGo)
+{
+    const Player player;
+    fs::create_directories(player.temp.path() / "elsewhere");
+    const fs::path picked = player.temp.write("elsewhere/fruit.txt", "ねこ\r\n");
+    GameRun run(player);
+    EXPECT_FALSE(run.choice.dropVanished());
+    ASSERT_TRUE(run.choice.choose(picked));
+    EXPECT_EQ(run.choice.chosen().name, u"fruit");
+    EXPECT_EQ(run.choice.chosen().folderHint, displayPath(picked.parent_path()));
+    ASSERT_EQ(run.choice.lists().size(), 4u);
+    EXPECT_EQ(run.choice.lists()[2].folderHint, displayPath(player.search));
+
+    fs::remove(player.search / "fruit.tsv");
+    EXPECT_TRUE(run.choice.dropVanished());
+    EXPECT_EQ(run.choice.lists().size(), 3u);
+    EXPECT_EQ(run.choice.chosen().path, picked);
+    EXPECT_EQ(run.choice.chosen().folderHint, u"");
+    EXPECT_EQ(run.choice.lists().back().folderHint, u"");
+    EXPECT_EQ(run.choice.problem().kind, Kind::None);
+
+    fs::remove(picked);
+    EXPECT_TRUE(run.choice.dropVanished());
+    EXPECT_TRUE(run.choice.chosenIsBundledDefault());
+    EXPECT_EQ(run.choice.problem().kind, Kind::ChosenGone);
+    EXPECT_EQ(run.choice.problem().path, picked);
+    EXPECT_EQ(run.choice.lists().size(), 2u);
+
+    const fs::path animals = player.search / "animals.txt";
+    ASSERT_TRUE(run.choice.choose(animals));
+    fs::remove(animals);
+    ASSERT_EQ(::mkfifo(animals.c_str(), 0644), 0);
+    EXPECT_TRUE(run.choice.dropVanished());
+    EXPECT_TRUE(run.choice.chosenIsBundledDefault());
+    EXPECT_EQ(run.choice.problem().kind, Kind::ChosenUnusable);
+    EXPECT_EQ(run.choice.problem().path, animals);
+
+    fs::remove(player.program / "MSG.txt");
+    EXPECT_FALSE(run.choice.dropVanished());
+    ASSERT_EQ(run.choice.lists().size(), 1u);
+    EXPECT_EQ(run.choice.lists().front().path, player.program / "MSG.txt");
 }
 
 TEST(ListChoiceWhyNotAList, TellsWhatIsWrongWithTheFileWithoutBlocking)

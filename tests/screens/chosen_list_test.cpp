@@ -8,6 +8,8 @@
 #include "screens/game_app.h"
 #include "screens/game_screen.h"
 #include "screens/input_box.h"
+#include "screens/notices.h"
+#include "screens/text_and_placement.h"
 #include "screens/title_screen.h"
 
 #include "screen_test_support.h"
@@ -126,8 +128,8 @@ protected:
 TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
 {
     QWidget* title = openTitle();
-    EXPECT_EQ(offered(title), (QStringList{QStringLiteral("MSG"), QStringLiteral("animals"),
-                                           QStringLiteral("kanji"), QStringLiteral("ほかのファイルを選ぶ…")}));
+    EXPECT_EQ(offered(title), (QStringList{QStringLiteral("MSG"), QStringLiteral("animals"), QStringLiteral("kanji"),
+                                           QStringLiteral("ほかのファイルを選ぶ…")}));
     EXPECT_EQ(shown(title), QStringLiteral("MSG"));
     EXPECT_EQ(text(title, "listNotice"), "");
     // The chooser sits in the free space at the bottom left, clear of the speed options and of the window's edge.
@@ -161,6 +163,73 @@ TEST_F(ChosenList, TheChooserOffersTheListsAndIsReachedByTabAndEnter)
     QWidget* form = startAndShowFirstWord(title);
     EXPECT_EQ(text(form, "Label4"), QStringLiteral("いぬ"));
     EXPECT_EQ(text(form, "Label5"), QStringLiteral("■解説■\nわんと鳴く"));
+}
+
+// Two lists of one name in two folders (animals.txt with the program, animals.tsv among the player's) show their
+// folders, and so does a picked list that names itself in its first line after another; the chooser, its caption and
+// 設定 are drawn in the screen's pink and white and sit clear of every control of the window's own design.
+TEST_F(ChosenList, ListsOfOneNameShowWhereTheyLieInAPinkChooser)
+{
+    writeFile(program / "lists" / "animals.txt", std::string("\xEF\xBB\xBF") + "ねこ\r\n");
+    const std::filesystem::path picked = localPath(root.filePath(QStringLiteral("picked/week3.tsv")));
+    writeFile(picked, "# name: kanji\n単語\t読み\t解説\n東京\tとうきょう\t首都\n");
+    GameApp& run = newRun();
+    ASSERT_TRUE(run.lists().choose(picked));
+    QWidget* title = openTitle(run);
+    const auto folder = [](const std::filesystem::path& path) { return qtext(displayPath(path)); };
+    const QString pickedEntry = QStringLiteral("kanji（%1）").arg(folder(picked.parent_path()));
+    EXPECT_EQ(offered(title),
+              (QStringList{QStringLiteral("MSG"), QStringLiteral("animals（%1）").arg(folder(program / "lists")),
+                           QStringLiteral("animals（%1）").arg(folder(playerLists)),
+                           QStringLiteral("kanji（%1）").arg(folder(playerLists)), pickedEntry,
+                           QStringLiteral("ほかのファイルを選ぶ…")}));
+    EXPECT_EQ(shown(title), pickedEntry);
+
+    auto* caption = child<QLabel>(title, "listCaption");
+    EXPECT_TRUE(caption->isVisible());
+    EXPECT_FALSE(caption->text().isEmpty());
+    for (QWidget* ours : {static_cast<QWidget*>(caption), child<QWidget>(title, "listChooser"),
+                          child<QWidget>(title, "settingsButton")}) {
+        EXPECT_TRUE(title->rect().contains(ours->geometry())) << ours->objectName();
+        for (QWidget* design : title->findChildren<QWidget*>()) {
+            const QString name = design->objectName();
+            if (name.startsWith(QStringLiteral("Image")) || name.startsWith(QStringLiteral("Label2_")) ||
+                name.startsWith(QStringLiteral("Command")) || name.startsWith(QStringLiteral("Option1_"))) {
+                EXPECT_FALSE(ours->geometry().intersects(design->geometry())) << ours->objectName() << name;
+            }
+        }
+    }
+    // The deep pink of their frames is nowhere in a desktop's grey boxes.
+    for (const char* name : {"listChooser", "settingsButton"}) {
+        const QImage look = child<QWidget>(title, name)->grab().toImage();
+        EXPECT_GT(countNear(look, look.rect(), QColor(214, 51, 160), 30), 40) << name;
+    }
+}
+
+// A list deleted while a game was played is gone from the chooser when the title screen comes back, with a line
+// saying so, and START plays the bundled list; a list deleted while the window was hidden goes when it shows again.
+TEST_F(ChosenList, AListDeletedDuringAGameIsLetGoWhenTheTitleShowsAgain)
+{
+    GameApp& run = newRun();
+    ASSERT_TRUE(run.lists().choose(playerLists / "animals.tsv"));
+    QWidget* form = startAndShowFirstWord(openTitle(run));
+    EXPECT_EQ(text(form, "Label4"), QStringLiteral("いぬ"));
+    std::filesystem::remove(playerLists / "animals.tsv");
+    click(form, "Label3");
+    flushDeletes();
+    QWidget* title = openWindows(QStringLiteral("Form1")).at(0);
+    EXPECT_EQ(offered(title),
+              (QStringList{QStringLiteral("MSG"), QStringLiteral("kanji"), QStringLiteral("ほかのファイルを選ぶ…")}));
+    EXPECT_EQ(shown(title), QStringLiteral("MSG"));
+    const QString notice = child<QLabel>(title, "listNotice")->toolTip();
+    EXPECT_TRUE(notice.contains(sentenceOf(ListProblem{ListProblem::Kind::ChosenGone, playerLists / "animals.tsv"})))
+        << notice;
+
+    std::filesystem::remove(playerLists / "kanji.tsv");
+    title->hide();
+    title->show();
+    EXPECT_EQ(offered(title), (QStringList{QStringLiteral("MSG"), QStringLiteral("ほかのファイルを選ぶ…")}));
+    EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("ねこ"));
 }
 
 // An author who forgot the explanation column must learn which line lost its reading, while the rest of the list plays
@@ -280,7 +349,7 @@ TEST_F(ChosenList, TheFileDialogPicksAnyFile)
     answerDialog(false);
     EXPECT_EQ(shown(title), QStringLiteral("MSG"));
     answerDialog(true);
-    EXPECT_EQ(shown(title), QStringLiteral("週の単語.tsv"));
+    EXPECT_EQ(shown(title), QStringLiteral("週の単語"));
     EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("とけい"));
 }
 
@@ -297,7 +366,7 @@ TEST_F(ChosenList, ADroppedFileIsChosenAndWhatCannotBePlayedIsSaid)
                                                                 "list.tsv");
     writeFile(oddName, "とり\tとぶ\n");
     ASSERT_TRUE(dropOn(title, {fileUrl(oddName)}));
-    EXPECT_TRUE(shown(title).endsWith(QStringLiteral("list.tsv")));
+    EXPECT_TRUE(shown(title).endsWith(QStringLiteral("list"))) << shown(title);
     EXPECT_EQ(text(startAndShowFirstWord(title), "Label4"), QStringLiteral("とり"));
     closeAllWindows();
 
@@ -377,13 +446,13 @@ TEST_F(ChosenList, TheListNamedOnTheCommandLineIsChosen)
         EXPECT_EQ(ownLoopEndsWith(), 7);
     };
     play(playerLists / "kanji.tsv");
-    EXPECT_EQ(seen, QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(seen, QStringLiteral("kanji"));
     EXPECT_EQ(notice, "");
     play(std::nullopt);
-    EXPECT_EQ(seen, QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(seen, QStringLiteral("kanji"));
     // A name that cannot be played is said, over the list that plays.
     play(std::filesystem::path("no-such-list.tsv"));
-    EXPECT_EQ(seen, QStringLiteral("kanji.tsv"));
+    EXPECT_EQ(seen, QStringLiteral("kanji"));
     EXPECT_TRUE(notice.contains(QStringLiteral("no-such-list.tsv"))) << notice;
     qputenv("XDG_CONFIG_HOME", oldConfig);
 }

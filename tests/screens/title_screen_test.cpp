@@ -20,10 +20,7 @@ class TitleWindow : public ::testing::Test
 protected:
     void TearDown() override { closeAllWindows(); }
 
-    TitleScreen* open()
-    {
-        return app.showTitle();
-    }
+    TitleScreen* open() { return app.showTitle(); }
 
     static std::vector<bool> heartsShown(QWidget* form)
     {
@@ -106,8 +103,8 @@ TEST_F(TitleWindow, EveryCaptionAndStarIsDrawnInTheOneJapaneseFace)
             ++controls;
         }
     }
-    // Ten stars, the notice line, three speeds, START, EXIT, 成績, 設定 and the list chooser.
-    EXPECT_EQ(controls, 19);
+    // Ten stars, the notice line, three speeds, START, EXIT, 成績, 設定, the list chooser and its caption.
+    EXPECT_EQ(controls, 20);
 }
 
 TEST_F(TitleWindow, BlinkHidesTheEvenHeartsThenTheOddOnesInTurn)
