@@ -77,6 +77,24 @@ bool build(const QString& file, int games)
                run(QStringLiteral("INSERT INTO list_kana (list_hash, kana, typed, missed) SELECT g.list_hash, k.kana,"
                                   " SUM(k.typed), SUM(k.missed) FROM games g JOIN game_kana k ON k.game_id = g.id"
                                   " GROUP BY g.list_hash, k.kana")) &&
+               // Thirty letter and punctuation keys counted in every game, and three slips a game to a neighbour.
+               run(QStringLiteral("CREATE TEMP TABLE kc AS SELECT i, CASE WHEN i < 10 THEN 24 + i WHEN i < 19 THEN"
+                                  " 38 + i - 10 WHEN i < 28 THEN 52 + i - 19 WHEN i = 28 THEN 36 ELSE 20 END AS code"
+                                  " FROM n WHERE i < 30")) &&
+               run(QStringLiteral("INSERT INTO game_keys (game_id, keycode, expected, missed) SELECT g.id, kc.code,"
+                                  " 4 + abs(random()) % 12, abs(random()) % 3 FROM games g, kc")) &&
+               run(QStringLiteral("INSERT INTO game_confusions (game_id, expected_keycode, hit_keycode, count)"
+                                  " SELECT g.id, kc.code, kc.code + 1, 1 + abs(random()) % 2 FROM games g, kc"
+                                  " WHERE kc.i < 28 AND (g.id + kc.i) % 10 = 0")) &&
+               run(QStringLiteral("INSERT INTO list_keys (list_hash, speed, typing_style, keycode, expected, missed)"
+                                  " SELECT g.list_hash, g.speed, g.typing_style, k.keycode, SUM(k.expected),"
+                                  " SUM(k.missed) FROM games g JOIN game_keys k ON k.game_id = g.id"
+                                  " GROUP BY g.list_hash, g.speed, g.typing_style, k.keycode")) &&
+               run(QStringLiteral("INSERT INTO list_confusions (list_hash, speed, typing_style, expected_keycode,"
+                                  " hit_keycode, count) SELECT g.list_hash, g.speed, g.typing_style,"
+                                  " c.expected_keycode, c.hit_keycode, SUM(c.count) FROM games g JOIN game_confusions"
+                                  " c ON c.game_id = g.id GROUP BY g.list_hash, g.speed, g.typing_style,"
+                                  " c.expected_keycode, c.hit_keycode")) &&
                !records::fillCharts(db).isValid() && run(QStringLiteral("COMMIT")) &&
                run(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         query.finish();
@@ -93,7 +111,7 @@ QString historyOfGames(int games)
     // Beside the benchmark programs (build-bench/records-fixtures), named by the schema they were made for.
     const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../records-fixtures");
     const QString kept =
-        folder + QStringLiteral("/history-v%1-%2-games.sqlite3").arg(records::currentVersion).arg(games);
+        folder + QStringLiteral("/history-v%1-keys-%2-games.sqlite3").arg(records::currentVersion).arg(games);
     if (!QFile::exists(kept)) {
         QElapsedTimer clock;
         clock.start();

@@ -2,6 +2,7 @@
 
 #include "logic/game_results.h"
 #include "player/records_store.h"
+#include "screens/key_miss_map.h"
 #include "screens/notices.h"
 #include "screens/progress_chart.h"
 #include "screens/text_and_placement.h"
@@ -26,6 +27,9 @@ const QColor recordColour(215, 50, 140);
 const QColor speedColour(0, 130, 200);
 const QColor accuracyColour(60, 150, 50);
 const QColor scoreColour(230, 130, 20);
+
+// The slips listed: a dozen, the few a player can take in at once.
+constexpr std::size_t confusionsShown = 12;
 
 // Most words that practice draws from: one game's worth.
 constexpr int practiceWords = 21;
@@ -55,6 +59,18 @@ QString percent(double share)
 QString number(double value, int decimals)
 {
     return std::isfinite(value) ? QString::number(value, 'f', decimals) : QStringLiteral("—");
+}
+
+// A key as the slips list names it: its cap on that keyboard, with its kana in kana input.
+QString keyName(KeyboardLayout layout, KeyboardKey key, TypingStyle style)
+{
+    QString name = qtext(legendOf(layout, key));
+    if (name.isEmpty())
+        name = qtext(legendOf(layout == KeyboardLayout::Jis ? KeyboardLayout::Us : KeyboardLayout::Jis, key));
+    const char16_t kana = style == TypingStyle::Kana ? kanaOfKey(key, false) : u'\0';
+    if (kana != 0 && kana != u'\u3000')
+        name += QStringLiteral("（") + QChar(kana) + QStringLiteral("）");
+    return name;
 }
 
 void addRow(QTreeWidget& view, const QStringList& cells, int rightAlignedFrom)
@@ -102,6 +118,7 @@ RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString l
     sizeColumns(*ui->bestGames, 5);
     sizeColumns(*ui->missedKana, 0);
     sizeColumns(*ui->missedWords, 0);
+    sizeColumns(*ui->keyConfusions, 1);
 
     connect(ui->practiceButton, &QPushButton::clicked, this, &RecordsScreen::practise);
     connect(ui->forgetButton, &QPushButton::clicked, this, &RecordsScreen::forget);
@@ -113,6 +130,14 @@ RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString l
 }
 
 RecordsScreen::~RecordsScreen() = default;
+
+void RecordsScreen::setKeyboardLayout(KeyboardLayout keyboard)
+{
+    if (keyboard == layout)
+        return;
+    layout = keyboard;
+    reload();
+}
 
 void RecordsScreen::keyPressEvent(QKeyEvent* event)
 {
@@ -217,6 +242,15 @@ void RecordsScreen::reload()
         addRow(*ui->missedWords, {cellText(word.word), QString::number(word.missed), QString::number(word.timedOut)},
                1);
         ui->missedWords->topLevelItem(ui->missedWords->topLevelItemCount() - 1)->setToolTip(0, cellText(word.word));
+    }
+
+    ui->keyMissMap->setKeyboardLayout(layout);
+    ui->keyMissMap->setCounts(history.keys, history.confusions);
+    ui->keyConfusions->clear();
+    for (const ConfusionCount& slip : rankConfusions(history.confusions, confusionsShown)) {
+        addRow(*ui->keyConfusions,
+               {keyName(layout, slip.expected, style), keyName(layout, slip.hit, style), QString::number(slip.count)},
+               2);
     }
 
     ui->practiceButton->setEnabled(!history.words.empty());
