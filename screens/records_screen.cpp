@@ -136,7 +136,19 @@ void RecordsScreen::setKeyboardLayout(KeyboardLayout keyboard)
     if (keyboard == layout)
         return;
     layout = keyboard;
-    reload();
+    // The same keys on the other keyboard: nothing to read again.
+    ui->keyMissMap->setKeyboardLayout(layout);
+    showSlips();
+}
+
+void RecordsScreen::showSlips()
+{
+    ui->keyConfusions->clear();
+    for (const ConfusionCount& slip : slips) {
+        addRow(*ui->keyConfusions,
+               {keyName(layout, slip.expected, style), keyName(layout, slip.hit, style), QString::number(slip.count)},
+               2);
+    }
 }
 
 void RecordsScreen::keyPressEvent(QKeyEvent* event)
@@ -246,12 +258,8 @@ void RecordsScreen::reload()
 
     ui->keyMissMap->setKeyboardLayout(layout);
     ui->keyMissMap->setCounts(history.keys, history.confusions);
-    ui->keyConfusions->clear();
-    for (const ConfusionCount& slip : rankConfusions(history.confusions, confusionsShown)) {
-        addRow(*ui->keyConfusions,
-               {keyName(layout, slip.expected, style), keyName(layout, slip.hit, style), QString::number(slip.count)},
-               2);
-    }
+    slips = rankConfusions(history.confusions, confusionsShown);
+    showSlips();
 
     ui->practiceButton->setEnabled(!history.words.empty());
     // A file the store may not write (read-only, newer, or none at all) has nothing this window could delete.

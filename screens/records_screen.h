@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logic/key_slips.h"
 #include "logic/keyboard_layout.h"
 #include "logic/typing_game.h"
 
@@ -73,6 +74,7 @@ Q_SIGNALS:
 
 private:
     void reload();
+    void showSlips();
     void showNotice(const QString& line);
     void fitTexts();
     void sizeHeading();
@@ -88,6 +90,8 @@ private:
     SpeedLevel speed;
     TypingStyle style = TypingStyle::Romaji;
     KeyboardLayout layout = KeyboardLayout::Jis;
+    // The slips listed, most frequent first.
+    std::vector<ConfusionCount> slips;
     QString notice; // the notice line whole, before it is cut to its label
     bool built = false;
 };
