@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
 namespace fururupo {
 
@@ -37,10 +38,14 @@ QFont pixelFont(const QFont& base, qreal pixels)
     return font;
 }
 
-// A legend cut to what fits a key's width: its first line where it has two (半角/全角 gives 半角).
-QString fitted(const QString& legend, const QFontMetricsF& metrics, qreal width)
+// A legend cut to what fits a key's width: its first line where it has two (半角/全角 gives 半角). No character of the
+// face is wider than its pixel size (a kana is as wide, a letter narrower), so a legend short enough by that count is
+// drawn as it is, unmeasured.
+QString fitted(const QString& legend, const QFontMetricsF& metrics, qreal pixelSize, qreal width)
 {
     const QString first = legend.section(QLatin1Char('/'), 0, 0);
+    if (first.size() * pixelSize <= width)
+        return first;
     return metrics.elidedText(first, Qt::ElideRight, width);
 }
 
@@ -136,35 +141,71 @@ QRect KeyMissMap::keyRect(KeyboardKey key) const
     return place ? keyOutline(*place, origin(), keyUnit()).boundingRect().toAlignedRect() : QRect();
 }
 
+// Drawn in passes, each with one pen and font: the keys' shapes, their legends, then the keys hit instead. A legend
+// of one character is drawn as it is; only a name is measured and cut to its key.
 void KeyMissMap::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
     const qreal unit = keyUnit();
     const QPointF corner = origin();
-    const QFont legendFont = pixelFont(font(), unit * 0.36);
-    const QFont hitFont = pixelFont(font(), unit * 0.34);
-    const QFontMetricsF legendMetrics(legendFont);
-    const QFontMetricsF hitMetrics(hitFont);
-    for (const KeyPlace& place : keyPlaces(shownLayout)) {
-        const auto at = static_cast<std::size_t>(place.key);
-        const std::optional<double> rate = rates[at];
-        painter.setPen(QPen(rate ? QColor(150, 110, 140) : QColor(205, 195, 205), 1.0));
-        painter.setBrush(rate ? colourOfRate(*rate) : unusedColour());
-        painter.drawPath(keyOutline(place, corner, unit));
+    const std::span<const KeyPlace> places = keyPlaces(shownLayout);
 
-        const QRectF top = keyTop(place, corner, unit).adjusted(3, 1, -3, -1);
-        const QString legend = qtext(legendOf(shownLayout, place.key));
-        painter.setFont(legendFont);
-        painter.setPen(rate ? textColour : QColor(160, 145, 160));
-        painter.drawText(top, Qt::AlignLeft | Qt::AlignTop, fitted(legend, legendMetrics, top.width()));
-        if (const std::optional<KeyboardKey> hit = hitInstead[at]) {
-            const QString hitLegend = qtext(legendOf(shownLayout, *hit));
-            painter.setFont(hitFont);
-            painter.setPen(rate && *rate >= highRate ? Qt::white : hitTextColour);
-            painter.drawText(top, Qt::AlignRight | Qt::AlignBottom,
-                             QStringLiteral("→") + fitted(hitLegend, hitMetrics, top.width() * 0.75));
+    // Each key a flat rectangle with its corners cut by a pixel, drawn without antialiasing: a few fills a key, where a
+    // rounded outline antialiased costs twenty times as much; the JIS Enter's L is the one outline drawn as such.
+    const QColor usedEdge(150, 110, 140);
+    const QColor unusedEdge(205, 195, 205);
+    for (const KeyPlace& place : places) {
+        const std::optional<double> rate = rates[static_cast<std::size_t>(place.key)];
+        const QColor fill = rate ? colourOfRate(*rate) : unusedColour();
+        const QColor edge = rate ? usedEdge : unusedEdge;
+        if (place.foot.width > 0) {
+            painter.setRenderHint(QPainter::Antialiasing, true);
+            painter.setPen(QPen(edge, 1.0));
+            painter.setBrush(fill);
+            painter.drawPath(keyOutline(place, corner, unit));
+            painter.setRenderHint(QPainter::Antialiasing, false);
+            continue;
         }
+        const QRect key = keyTop(place, corner, unit).toAlignedRect().adjusted(0, 0, -1, -1);
+        painter.fillRect(key.adjusted(1, 1, 0, 0), fill);
+        painter.fillRect(QRect(key.left() + 1, key.top(), key.width() - 2, 1), edge);
+        painter.fillRect(QRect(key.left() + 1, key.bottom(), key.width() - 2, 1), edge);
+        painter.fillRect(QRect(key.left(), key.top() + 1, 1, key.height() - 2), edge);
+        painter.fillRect(QRect(key.right(), key.top() + 1, 1, key.height() - 2), edge);
+    }
+    painter.setRenderHint(QPainter::Antialiasing, true);
+
+    const QFont legendFont = pixelFont(font(), unit * 0.36);
+    const QFontMetricsF legendMetrics(legendFont);
+    painter.setFont(legendFont);
+    const qreal ascent = legendMetrics.ascent();
+    for (const bool used : {true, false}) {
+        painter.setPen(used ? textColour : QColor(160, 145, 160));
+        for (const KeyPlace& place : places) {
+            if (rates[static_cast<std::size_t>(place.key)].has_value() != used)
+                continue;
+            const QRectF top = keyTop(place, corner, unit).adjusted(3, 1, -3, -1);
+            const QString legend = qtext(legendOf(shownLayout, place.key));
+            painter.drawText(QPointF(top.left(), top.top() + ascent),
+                             legend.size() == 1 ? legend
+                                                : fitted(legend, legendMetrics, legendFont.pixelSize(), top.width()));
+        }
+    }
+
+    const QFont hitFont = pixelFont(font(), unit * 0.34);
+    const QFontMetricsF hitMetrics(hitFont);
+    painter.setFont(hitFont);
+    for (const KeyPlace& place : places) {
+        const auto at = static_cast<std::size_t>(place.key);
+        const std::optional<KeyboardKey> hit = hitInstead[at];
+        if (!hit)
+            continue;
+        const QRectF top = keyTop(place, corner, unit).adjusted(3, 1, -3, -2);
+        const QString mark = QStringLiteral("→") + fitted(qtext(legendOf(shownLayout, *hit)), hitMetrics,
+                                                          hitFont.pixelSize(), top.width() * 0.75);
+        painter.setPen(rates[at] && *rates[at] >= highRate ? QColor(Qt::white) : hitTextColour);
+        painter.drawText(QPointF(top.right() - hitMetrics.horizontalAdvance(mark), top.bottom() - hitMetrics.descent()),
+                         mark);
     }
 
     // The scale: from no misses to highRate and more, with the grey of a key never to press.

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -118,7 +119,19 @@ RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString l
     sizeColumns(*ui->bestGames, 5);
     sizeColumns(*ui->missedKana, 0);
     sizeColumns(*ui->missedWords, 0);
-    sizeColumns(*ui->keyConfusions, 1);
+    // The two keys share the width, and the count takes what its heading or five digits need: nothing here is measured
+    // row by row, as the other lists' columns are.
+    QHeaderView& slipColumns = *ui->keyConfusions->header();
+    slipColumns.setSectionsMovable(false);
+    slipColumns.setStretchLastSection(false);
+    slipColumns.setSectionResizeMode(0, QHeaderView::Stretch);
+    slipColumns.setSectionResizeMode(1, QHeaderView::Stretch);
+    slipColumns.setSectionResizeMode(2, QHeaderView::Fixed);
+    const QFontMetrics slipMetrics(slipColumns.font());
+    slipColumns.resizeSection(2, std::max(slipMetrics.horizontalAdvance(ui->keyConfusions->headerItem()->text(2)),
+                                          slipMetrics.horizontalAdvance(QStringLiteral("00000"))) +
+                                     3 * slipMetrics.averageCharWidth());
+    ui->keyConfusions->setTextElideMode(Qt::ElideRight);
 
     connect(ui->practiceButton, &QPushButton::clicked, this, &RecordsScreen::practise);
     connect(ui->forgetButton, &QPushButton::clicked, this, &RecordsScreen::forget);
