@@ -12,7 +12,7 @@
 
 namespace fururupo {
 
-// The 成績 window's map of the keys a player misses: the keyboard the game draws (the same places and outlines as the
+// The 成績 window's map of the keys a player misses: the keyboard the game draws (the same places as the
 // game screen's keyboard picture), as large as its room allows, each key filled by its miss rate (a key never to
 // press stays grey) and marked, small at its lower right, with the key most often pressed in its place. A scale of the
 // colours runs below the keys.
