@@ -59,11 +59,9 @@ bool build(const QString& file, int games)
                                   " 'ながいれきし', 1, 1, 0, 35 + abs(random()) % 60, 120 + abs(random()) % 80,"
                                   " abs(random()) % 12 FROM n")
                        .arg(hash)) &&
-               // Every key not a mistake counted as correct, and the score as the results work it out: correct keys
-               // a minute times the cube of the share of keys that were no mistake.
-               run(QStringLiteral("UPDATE games SET good_keys = keys - mistakes, score = CAST((keys - mistakes) *"
-                                  " 60.0 / seconds * (keys - mistakes) * (keys - mistakes) * (keys - mistakes) /"
-                                  " (1.0 * keys * keys * keys) + 0.5 AS INTEGER)")) &&
+               // Correct keys and a score within what the store believes (the score's own formula aside).
+               run(QStringLiteral("UPDATE games SET good_keys = keys - mistakes, score = (keys - mistakes) * 60 /"
+                                  " seconds")) &&
                run(QStringLiteral("INSERT INTO game_words (game_id, position, word, answer, seconds, timed_out,"
                                   " mistakes) SELECT id, position, '言葉' || substr('%1', 1 + w % 50, 1) ||"
                                   " substr('%1', 1 + w / 50, 1), substr('%1', 1 + w % 46, 4), abs(random()) % 8,"
@@ -82,6 +80,24 @@ bool build(const QString& file, int games)
                run(QStringLiteral("INSERT INTO list_kana (list_hash, kana, typed, missed) SELECT g.list_hash, k.kana,"
                                   " SUM(k.typed), SUM(k.missed) FROM games g JOIN game_kana k ON k.game_id = g.id"
                                   " GROUP BY g.list_hash, k.kana")) &&
+               // Thirty letter and punctuation keys counted in every game, and three slips a game to a neighbour.
+               run(QStringLiteral("CREATE TEMP TABLE kc AS SELECT i, CASE WHEN i < 10 THEN 24 + i WHEN i < 19 THEN"
+                                  " 38 + i - 10 WHEN i < 28 THEN 52 + i - 19 WHEN i = 28 THEN 36 ELSE 20 END AS code"
+                                  " FROM n WHERE i < 30")) &&
+               run(QStringLiteral("INSERT INTO game_keys (game_id, keycode, expected, missed) SELECT g.id, kc.code,"
+                                  " 4 + abs(random()) % 12, abs(random()) % 3 FROM games g, kc")) &&
+               run(QStringLiteral("INSERT INTO game_confusions (game_id, expected_keycode, hit_keycode, count)"
+                                  " SELECT g.id, kc.code, kc.code + 1, 1 + abs(random()) % 2 FROM games g, kc"
+                                  " WHERE kc.i < 28 AND (g.id + kc.i) % 10 = 0")) &&
+               run(QStringLiteral("INSERT INTO list_keys (list_hash, speed, typing_style, keycode, expected, missed)"
+                                  " SELECT g.list_hash, g.speed, g.typing_style, k.keycode, SUM(k.expected),"
+                                  " SUM(k.missed) FROM games g JOIN game_keys k ON k.game_id = g.id"
+                                  " GROUP BY g.list_hash, g.speed, g.typing_style, k.keycode")) &&
+               run(QStringLiteral("INSERT INTO list_confusions (list_hash, speed, typing_style, expected_keycode,"
+                                  " hit_keycode, count) SELECT g.list_hash, g.speed, g.typing_style,"
+                                  " c.expected_keycode, c.hit_keycode, SUM(c.count) FROM games g JOIN game_confusions"
+                                  " c ON c.game_id = g.id GROUP BY g.list_hash, g.speed, g.typing_style,"
+                                  " c.expected_keycode, c.hit_keycode")) &&
                !records::fillCharts(db).isValid() && run(QStringLiteral("COMMIT")) &&
                run(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
         query.finish();
@@ -98,7 +114,7 @@ QString historyOfGames(int games)
     // Beside the benchmark programs (build-bench/records-fixtures), named by the schema they were made for.
     const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../records-fixtures");
     const QString kept =
-        folder + QStringLiteral("/history-v%1-%2-games.sqlite3").arg(records::currentVersion).arg(games);
+        folder + QStringLiteral("/history-v%1-keys-%2-games.sqlite3").arg(records::currentVersion).arg(games);
     if (!QFile::exists(kept)) {
         QElapsedTimer clock;
         clock.start();

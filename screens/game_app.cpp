@@ -98,6 +98,8 @@ RecordsScreen* GameApp::showRecords(SpeedLevel speed)
     const ListFile& chosen = choice.chosen();
     const QByteArray identity = chosen.path.is_relative() ? QByteArray() : listIdentityOf(chosen.path);
     auto* window = opened(new RecordsScreen(store, identity, qtext(chosen.name), speed));
+    // The key map draws the keyboard the game screen draws.
+    window->setKeyboardLayout(keyboardAsSet());
     // A practice starts as START would, on the title screen's speed; without a title screen there is none to read.
     if (title) {
         connect(window, &RecordsScreen::practiceRequested, title.data(), &TitleScreen::startWith);
@@ -117,20 +119,22 @@ RecordsScreen* GameApp::showRecords(SpeedLevel speed)
     return window;
 }
 
-void GameApp::showKeyboardAsSet(GameScreen& screen)
+KeyboardLayout GameApp::keyboardAsSet() const
 {
     // The keyboard chosen, or else the desktop's.
     switch (kept.value(keyboardLayoutSetting)) {
     case 1:
-        screen.setKeyboardLayout(KeyboardLayout::Jis);
-        break;
+        return KeyboardLayout::Jis;
     case 2:
-        screen.setKeyboardLayout(KeyboardLayout::Us);
-        break;
+        return KeyboardLayout::Us;
     default:
-        screen.setKeyboardLayout(desktopKeyboardLayout());
-        break;
+        return desktopKeyboardLayout();
     }
+}
+
+void GameApp::showKeyboardAsSet(GameScreen& screen)
+{
+    screen.setKeyboardLayout(keyboardAsSet());
     screen.showKeyboard(kept.value(keyboardShownSetting));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logic/keyboard_layout.h"
 #include "logic/typing_game.h"
 #include "player/list_choice.h"
 #include "player/records_store.h"
@@ -63,6 +64,8 @@ public:
 
 private:
     template <class Window> Window* opened(Window* window);
+    // The keyboard the settings choose, or else the desktop's.
+    KeyboardLayout keyboardAsSet() const;
     // Gives a game screen the keyboard picture as the settings hold it.
     void showKeyboardAsSet(GameScreen& screen);
     // Takes up what the 設定 window changed: the sounds, kana input, and the keyboard picture of an open game.

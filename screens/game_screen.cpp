@@ -19,6 +19,7 @@
 #include <QScreen>
 
 #include <unordered_set>
+#include <utility>
 
 namespace fururupo {
 
@@ -81,14 +82,31 @@ GameScreen::GameScreen(ListChoice& lists, RecordsStore& records, GameSounds& sou
     });
     connect(ui->Text1, &InputBox::keyDown, this, [this](const QString& text) {
         starEarned = false;
-        if (!closing)
-            guarded([&] { typingGame.checkInput(text.toStdU16String()); });
+        // The coach still stands where the last key left the box: what it lights is what this key was to be.
+        const LitKeys& lit = coach.lit();
+        keyBeingJudged = {lit.next && !lit.slipped ? std::optional(lit.next->key) : std::nullopt,
+                          ui->Text1->composing(), KeyJudged::None};
+        if (closing)
+            return;
+        const std::int32_t goodBefore = typingGame.tally().goodKeys();
+        guarded([&] { typingGame.checkInput(text.toStdU16String()); });
+        // The key that answers the word is a good key, and the box takes it no further.
+        if (typingGame.tally().goodKeys() > goodBefore)
+            keyBeingJudged.judged = KeyJudged::Good;
     });
     connect(ui->Text1, &InputBox::keyTaken, this, [this](const QString& text, std::optional<TypingStyle> typedAs) {
         if (closing)
             return;
         const std::int32_t mistakesBefore = typingGame.tally().mistakes();
+        const std::int32_t goodBefore = typingGame.tally().goodKeys();
+        const std::int32_t correctionsBefore = typingGame.tally().corrections();
         guarded([&] { typingGame.keyTaken(text.toStdU16String(), typedAs); });
+        if (typingGame.tally().mistakes() > mistakesBefore)
+            keyBeingJudged.judged = KeyJudged::Mistake;
+        else if (typingGame.tally().goodKeys() > goodBefore)
+            keyBeingJudged.judged = KeyJudged::Good;
+        else if (typingGame.tally().corrections() > correctionsBefore)
+            keyBeingJudged.judged = KeyJudged::Correction;
         // A key that answered the word has its star's sound already; any other key the box took clicks, or sounds
         // its slip.
         if (!starEarned)
@@ -122,11 +140,9 @@ void GameScreen::showKeyboard(bool on)
     keyboardOn = on;
     ui->keyboardView->setVisible(on);
     setFixedSize(designedSize.width(), designedSize.height() + (on ? ui->keyboardView->height() : 0));
-    if (on) {
-        // What was lit before it was hidden says nothing about now.
-        coach = KeyboardCoach();
-        followTyping(std::nullopt);
-    }
+    // The coach followed the box while the picture was hidden: what it lights is where the player stands now.
+    if (on)
+        ui->keyboardView->setLit(coach.lit());
     if (!isVisible()) {
         centreOnScreen(*this);
         return;
@@ -144,17 +160,39 @@ void GameScreen::showKeyboard(bool on)
 void GameScreen::setKeyboardLayout(KeyboardLayout layout)
 {
     ui->keyboardView->setKeyboardLayout(layout);
-    if (keyboardOn) {
-        coach = KeyboardCoach();
-        followTyping(std::nullopt);
-    }
+    // The keys lit on the other keyboard say nothing about this one.
+    coach = KeyboardCoach();
+    followTyping(std::nullopt);
 }
 
+// The coach follows every change, picture shown or hidden, so that the keys are counted either way. Only a key of the
+// box's own comes with `pressed`: an input method's event is no key that the coach could name, and counts for none.
+//
+// A key is missed when the coach sees it make the slip, or the tally counts it a mistake: a wrong letter the box still
+// holds pending is a slip the tally sees only on the key after it. It is pressed right when the tally counts it good,
+// or when it is the very key expected (a mode key such as F7 changes no text, and the tally never sees it). A
+// correction counts for no key.
 void GameScreen::followTyping(const std::optional<PressedKey>& pressed)
 {
-    if (!keyboardOn || closing)
+    if (closing)
         return;
-    ui->keyboardView->setLit(coach.follow(ui->Text1->typingPoint(), ui->keyboardView->keyboardLayout(), pressed));
+    const KeyboardLayout layout = ui->keyboardView->keyboardLayout();
+    const LitKeys& lit = coach.follow(ui->Text1->typingPoint(), layout, pressed);
+    if (pressed) {
+        const KeyBeingJudged key = std::exchange(keyBeingJudged, {});
+        if (key.expected) {
+            const std::optional<KeyboardKey> hit = keyPressed(*pressed, layout);
+            const bool correction =
+                key.judged == KeyJudged::Correction || hit == KeyboardKey::Backspace || pressed->character == u'\b';
+            if (lit.slipped || key.judged == KeyJudged::Mistake)
+                // While an input method composes, the key behind a slip is its own, not the one that reached the box.
+                keySlips.keyTaken(*key.expected, key.composing ? std::nullopt : hit, true);
+            else if (!correction && (key.judged == KeyJudged::Good || hit == key.expected))
+                keySlips.keyTaken(*key.expected, hit, false);
+        }
+    }
+    if (keyboardOn)
+        ui->keyboardView->setLit(lit);
 }
 
 // F2 switches the keyboard picture and F3 every sound, on the input box; the box still takes either as a key-down.
@@ -262,6 +300,8 @@ GameRecord GameScreen::recordOfThisGame(bool finished) const
     record.mistakes = tally.mistakes();
     record.words = tally.words();
     record.kana = tally.kana();
+    record.keyCounts = keySlips.keyCounts();
+    record.confusions = keySlips.confusions();
     return record;
 }
 
@@ -413,6 +453,8 @@ void GameScreen::startGame()
     // made in between cannot file the game under content that was not played.
     readIdentity.reset();
     listHash.clear();
+    keySlips.reset();
+    keyBeingJudged = {};
     guarded([this] { typingGame.startGame(slow, normal, fast, [this] { return getFile(); }); });
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logic/game_display.h"
+#include "logic/key_slips.h"
 #include "logic/next_key.h"
 #include "logic/typing_game.h"
 #include "logic/word_list.h"
@@ -139,7 +140,8 @@ private:
     // the player, or empty.
     QString keepUnfinishedGame();
     void keepAndShowResults(const GameRecord& record, int game);
-    // Lights on the keyboard picture what the box's latest change calls for.
+    // Follows the box's latest change, shown or not: lights on the keyboard picture what it calls for, and counts a
+    // key just judged against the key that was next to press.
     void followTyping(const std::optional<PressedKey>& pressed);
 
     std::unique_ptr<Ui::GameScreen> ui;
@@ -175,6 +177,19 @@ private:
     QSize designedSize;
     bool keyboardOn = false;
     KeyboardCoach coach;
+    // The keys of this game against the keys expected. A key is judged in three steps, as the box announces it: on
+    // its key-down, the key that was next to press (none while the box holds a mistake); once taken, what the game's
+    // tally made of it; and when the box says where the player now stands, with the key that was pressed, it is
+    // counted (see followTyping).
+    KeySlipTally keySlips;
+    enum class KeyJudged : std::uint8_t { None, Good, Mistake, Correction };
+    struct KeyBeingJudged
+    {
+        std::optional<KeyboardKey> expected;
+        bool composing = false;
+        KeyJudged judged = KeyJudged::None;
+    };
+    KeyBeingJudged keyBeingJudged;
     Deferred deferred = Deferred::None;
 };
 

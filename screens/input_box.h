@@ -92,6 +92,8 @@ public:
     // Where the player stands in the word on display, for the keyboard picture: the word, the text, what is pending
     // (the box's own letters or kana, or an input method's composition), the mode and the spelling family.
     TypingPoint typingPoint() const;
+    // Whether an input method is composing in the box.
+    bool composing() const { return !composition.preedit.isEmpty(); }
 
 Q_SIGNALS:
     // A key went down, or an input method's event that is one key arrived (see inputMethodEvent): textBefore is the

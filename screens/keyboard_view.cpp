@@ -30,9 +30,10 @@ QColor scaled(const QColor& colour, double factor)
                             static_cast<float>(colour.blueF() * factor));
 }
 
-QRectF pixels(const KeyRect& rect, QPointF origin)
+QRectF pixels(const KeyRect& rect, QPointF origin, qreal keyUnit)
 {
-    return QRectF(origin.x() + rect.x * unit, origin.y() + rect.y * unit, rect.width * unit, rect.height * unit)
+    return QRectF(origin.x() + rect.x * keyUnit, origin.y() + rect.y * keyUnit, rect.width * keyUnit,
+                  rect.height * keyUnit)
         .adjusted(1.5, 1.5, -1.5, -1.5);
 }
 
@@ -57,6 +58,26 @@ QPainterPath upturnedL(const QRectF& top, const QRectF& foot)
     path.closeSubpath();
     return path;
 }
+
+} // namespace
+
+QPainterPath keyOutline(const KeyPlace& place, QPointF origin, qreal keyUnit)
+{
+    const QRectF top = pixels(place.top, origin, keyUnit);
+    QPainterPath outline;
+    if (place.foot.width > 0)
+        outline = upturnedL(top, pixels(place.foot, origin, keyUnit));
+    else
+        outline.addRoundedRect(top, cornerRadius, cornerRadius);
+    return outline;
+}
+
+QRectF keyTop(const KeyPlace& place, QPointF origin, qreal keyUnit)
+{
+    return pixels(place.top, origin, keyUnit);
+}
+
+namespace {
 
 QFont pixelFont(const QFont& base, int pixelSize)
 {
@@ -191,11 +212,8 @@ void KeyboardView::layOut()
     for (const KeyPlace& place : keyPlaces(shownLayout)) {
         DrawnKey drawn;
         drawn.key = place.key;
-        const QRectF top = pixels(place.top, origin);
-        if (place.foot.width > 0)
-            drawn.outline = upturnedL(top, pixels(place.foot, origin));
-        else
-            drawn.outline.addRoundedRect(top, cornerRadius, cornerRadius);
+        const QRectF top = keyTop(place, origin, unit);
+        drawn.outline = keyOutline(place, origin, unit);
         drawn.bounds = drawn.outline.boundingRect().toAlignedRect();
         const QColor colour = fingerColour(fingerOf(place.key));
         drawn.fill = scaled(colour, 0.2);

@@ -23,6 +23,11 @@ inline constexpr Setting<bool> keyboardShownSetting{"keyboard/shown", false};
 // Which keyboard the picture draws: 0 the desktop's (see desktopKeyboardLayout), 1 the Japanese one, 2 the US one.
 inline constexpr Setting<int> keyboardLayoutSetting{"keyboard/layout", 0, 0, 2};
 
+// A key's outline on a picture of its keyboard drawn from origin with keys keyUnit pixels wide: a rounded rectangle,
+// or the JIS Enter's upturned L; and the rectangle of its top part, where its legends go.
+QPainterPath keyOutline(const KeyPlace& place, QPointF origin, qreal keyUnit);
+QRectF keyTop(const KeyPlace& place, QPointF origin, qreal keyUnit);
+
 // The keyboard picture of the game screen: the main block and the function row of a JIS or US keyboard, each key with
 // its letter and, small, its kana for kana input, tinted by the finger that presses it; the next key lit in its
 // finger's colour (with the Shift to hold), a key pressed instead in red, and beside the keys the finger's name.

@@ -2,6 +2,7 @@
 
 #include "logic/game_results.h"
 #include "player/records_store.h"
+#include "screens/key_miss_map.h"
 #include "screens/notices.h"
 #include "screens/progress_chart.h"
 #include "screens/text_and_placement.h"
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -26,6 +28,9 @@ const QColor recordColour(215, 50, 140);
 const QColor speedColour(0, 130, 200);
 const QColor accuracyColour(60, 150, 50);
 const QColor scoreColour(230, 130, 20);
+
+// The slips listed: a dozen, the few a player can take in at once.
+constexpr std::size_t confusionsShown = 12;
 
 // Most words that practice draws from: one game's worth.
 constexpr int practiceWords = 21;
@@ -55,6 +60,18 @@ QString percent(double share)
 QString number(double value, int decimals)
 {
     return std::isfinite(value) ? QString::number(value, 'f', decimals) : QStringLiteral("—");
+}
+
+// A key as the slips list names it: its cap on that keyboard, with its kana in kana input.
+QString keyName(KeyboardLayout layout, KeyboardKey key, TypingStyle style)
+{
+    QString name = qtext(legendOf(layout, key));
+    if (name.isEmpty())
+        name = qtext(legendOf(layout == KeyboardLayout::Jis ? KeyboardLayout::Us : KeyboardLayout::Jis, key));
+    const char16_t kana = style == TypingStyle::Kana ? kanaOfKey(key, false) : u'\0';
+    if (kana != 0 && kana != u'\u3000')
+        name += QStringLiteral("（") + QChar(kana) + QStringLiteral("）");
+    return name;
 }
 
 void addRow(QTreeWidget& view, const QStringList& cells, int rightAlignedFrom)
@@ -102,6 +119,19 @@ RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString l
     sizeColumns(*ui->bestGames, 5);
     sizeColumns(*ui->missedKana, 0);
     sizeColumns(*ui->missedWords, 0);
+    // The two keys share the width, and the count takes what its heading or five digits need: nothing here is measured
+    // row by row, as the other lists' columns are.
+    QHeaderView& slipColumns = *ui->keyConfusions->header();
+    slipColumns.setSectionsMovable(false);
+    slipColumns.setStretchLastSection(false);
+    slipColumns.setSectionResizeMode(0, QHeaderView::Stretch);
+    slipColumns.setSectionResizeMode(1, QHeaderView::Stretch);
+    slipColumns.setSectionResizeMode(2, QHeaderView::Fixed);
+    const QFontMetrics slipMetrics(slipColumns.font());
+    slipColumns.resizeSection(2, std::max(slipMetrics.horizontalAdvance(ui->keyConfusions->headerItem()->text(2)),
+                                          slipMetrics.horizontalAdvance(QStringLiteral("00000"))) +
+                                     3 * slipMetrics.averageCharWidth());
+    ui->keyConfusions->setTextElideMode(Qt::ElideRight);
 
     connect(ui->practiceButton, &QPushButton::clicked, this, &RecordsScreen::practise);
     connect(ui->forgetButton, &QPushButton::clicked, this, &RecordsScreen::forget);
@@ -113,6 +143,26 @@ RecordsScreen::RecordsScreen(RecordsStore& store, QByteArray listHash, QString l
 }
 
 RecordsScreen::~RecordsScreen() = default;
+
+void RecordsScreen::setKeyboardLayout(KeyboardLayout keyboard)
+{
+    if (keyboard == layout)
+        return;
+    layout = keyboard;
+    // The same keys on the other keyboard: nothing to read again.
+    ui->keyMissMap->setKeyboardLayout(layout);
+    showSlips();
+}
+
+void RecordsScreen::showSlips()
+{
+    ui->keyConfusions->clear();
+    for (const ConfusionCount& slip : slips) {
+        addRow(*ui->keyConfusions,
+               {keyName(layout, slip.expected, style), keyName(layout, slip.hit, style), QString::number(slip.count)},
+               2);
+    }
+}
 
 void RecordsScreen::keyPressEvent(QKeyEvent* event)
 {
@@ -218,6 +268,11 @@ void RecordsScreen::reload()
                1);
         ui->missedWords->topLevelItem(ui->missedWords->topLevelItemCount() - 1)->setToolTip(0, cellText(word.word));
     }
+
+    ui->keyMissMap->setKeyboardLayout(layout);
+    ui->keyMissMap->setCounts(history.keys, history.confusions);
+    slips = rankConfusions(history.confusions, confusionsShown);
+    showSlips();
 
     ui->practiceButton->setEnabled(!history.words.empty());
     // A file the store may not write (read-only, newer, or none at all) has nothing this window could delete.

@@ -1,5 +1,6 @@
 // The keyboard picture's rules: where the keys sit on each keyboard, which finger presses each, what each types
 // through the desktop's layout, the next key at any point of a word, and the key pressed instead after a slip.
+#include "logic/key_slips.h"
 #include "logic/keyboard_layout.h"
 #include "logic/next_key.h"
 
@@ -274,6 +275,39 @@ TEST(KeyboardCoach, LightsTheKeyPressedInsteadUntilTheSlipIsDeleted)
     const LitKeys& committed = coach.follow(pointIn(u"かさ", u"さ"), jis, std::nullopt);
     EXPECT_TRUE(committed.slipped);
     EXPECT_FALSE(committed.hit.has_value());
+}
+
+// A key kept with an impossible value would index past the tables; the key expected pressed wrong (without its Shift,
+// say) is missed but is no slip to another key; a new game starts from nothing.
+TEST(KeySlipTally, CountsEachKeyAndEachSlipToAnotherKeyInTheKeyboardsOrder)
+{
+    using K = KeyboardKey;
+    KeySlipTally tally;
+    tally.keyTaken(K::S, K::S, false);
+    tally.keyTaken(K::A, K::S, true);
+    tally.keyTaken(K::A, K::S, true);
+    tally.keyTaken(K::A, std::nullopt, true);
+    tally.keyTaken(K::Digit7, K::Digit7, true);
+    tally.keyTaken(static_cast<K>(200), K::A, true);
+    tally.keyTaken(K::S, static_cast<K>(200), true);
+
+    const std::vector<KeyCount> keys = tally.keyCounts();
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0].key, K::Digit7);
+    EXPECT_EQ(std::pair(keys[0].expected, keys[0].missed), std::pair(1, 1));
+    EXPECT_EQ(keys[1].key, K::A);
+    EXPECT_EQ(std::pair(keys[1].expected, keys[1].missed), std::pair(3, 3));
+    EXPECT_EQ(keys[2].key, K::S);
+    EXPECT_EQ(std::pair(keys[2].expected, keys[2].missed), std::pair(2, 1));
+    const std::vector<KeyConfusion> slips = tally.confusions();
+    ASSERT_EQ(slips.size(), 1u);
+    EXPECT_EQ(slips[0].expected, K::A);
+    EXPECT_EQ(slips[0].hit, K::S);
+    EXPECT_EQ(slips[0].count, 2);
+
+    tally.reset();
+    EXPECT_TRUE(tally.keyCounts().empty());
+    EXPECT_TRUE(tally.confusions().empty());
 }
 
 } // namespace fururupo

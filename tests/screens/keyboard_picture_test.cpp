@@ -2,6 +2,8 @@
 // next key and names its finger as real key events move through the box, a slip lights the key hit instead until it
 // is deleted, and on every bundled list the keys it lights, pressed in order, type each entry.
 #include "logic/keyboard_layout.h"
+#include "player/list_identity.h"
+#include "player/records_store.h"
 #include "player/settings.h"
 #include "screens/game_app.h"
 #include "screens/game_screen.h"
@@ -17,6 +19,7 @@
 #include <QTest>
 
 #include <map>
+#include <memory>
 
 using namespace fururupo;
 using namespace fururupo::testing;
@@ -355,4 +358,87 @@ TEST_F(KeyboardPicture, OnEveryBundledListTheLitKeysPressedInOrderTypeEachEntry)
             }
         }
     }
+}
+
+namespace {
+
+// A game screen whose games are kept in a real history file.
+class KeySlipsKept : public ::testing::Test
+{
+protected:
+    void TearDown() override { closeAllWindows(); }
+
+    QTemporaryDir home;
+    QString recordsFile = home.filePath(QStringLiteral("records.sqlite3"));
+    WordFolder words{{{QStringLiteral("かサ"), QStringLiteral("あめのひに")}}};
+    std::unique_ptr<GameApp> app = std::make_unique<GameApp>(ListFolders{words.folder(), {}}, QString(), recordsFile);
+    ProcessEndRecorder ends;
+};
+
+} // namespace
+
+// Each key counts against the key that was lit before it, with the picture hidden or shown: a slip is missed for the
+// key expected and kept as expected → hit; a wrong letter still pending is a slip too; keys after a slip, until it is
+// deleted, and corrections count for no key; the mode key F7, which types nothing, and the key that answers count as
+// pressed. A new store on the same file, after the game is gone, reads it all back.
+TEST_F(KeySlipsKept, AGameCountsItsKeysAgainstTheLitKeysAndTheSlipsOutliveTheRun)
+{
+    const KeyboardLayout jis = KeyboardLayout::Jis;
+    GameScreen* form = app->startGame(false, true, false);
+    form->setKeyboardLayout(jis);
+    ASSERT_FALSE(form->keyboardShown());
+    tick(form, "Timer1", 4);
+    tick(form, "Timer2");
+    auto* box = child<InputBox>(form, "Text1");
+
+    // Hidden: "ki" slips from A to I, and "o" after it and both Backspaces count for nothing; after F7, "j" slips from
+    // S to J while still pending; the Backspace after a right "s" is a correction.
+    pressLetters(box, jis, u"kio");
+    pressOn(box, jis, KeyboardKey::Backspace);
+    pressOn(box, jis, KeyboardKey::Backspace);
+    pressLetters(box, jis, u"ka");
+    pressOn(box, jis, KeyboardKey::F7);
+    pressLetters(box, jis, u"j");
+    pressOn(box, jis, KeyboardKey::Backspace);
+    pressLetters(box, jis, u"s");
+    pressOn(box, jis, KeyboardKey::Backspace);
+    pressLetters(box, jis, u"sa");
+    pressOn(box, jis, KeyboardKey::Return);
+    ASSERT_EQ(text(form, "Label2"), QStringLiteral("★"));
+
+    // Shown: the box is still in katakana, so F7 leads; then the slip from A to I again.
+    tick(form, "Timer2");
+    QTest::keyClick(box, Qt::Key_F2);
+    ASSERT_TRUE(form->keyboardShown());
+    pressOn(box, jis, KeyboardKey::F7);
+    pressLetters(box, jis, u"ki");
+    pressOn(box, jis, KeyboardKey::Backspace);
+    pressLetters(box, jis, u"ka");
+    pressOn(box, jis, KeyboardKey::F7);
+    pressLetters(box, jis, u"sa");
+    pressOn(box, jis, KeyboardKey::Return);
+    ASSERT_EQ(text(form, "Label2"), QStringLiteral("★★"));
+    click(form, "Label3"); // 帰る keeps the game left after two words
+    flushDeletes();
+    closeAllWindows();
+    const QByteArray list = listIdentityOf(app->lists().chosen().path);
+    app.reset();
+
+    RecordsStore reader(recordsFile);
+    const History history = reader.history(list, SpeedLevel::Normal, TypingStyle::Romaji);
+    std::map<KeyboardKey, std::pair<std::int64_t, std::int64_t>> keys;
+    for (const KeyMisses& key : history.keys)
+        keys[key.key] = {key.expected, key.missed};
+    const std::map<KeyboardKey, std::pair<std::int64_t, std::int64_t>> expected = {
+        {KeyboardKey::K, {4, 0}},  {KeyboardKey::A, {6, 2}},      {KeyboardKey::S, {4, 1}},
+        {KeyboardKey::F7, {3, 0}}, {KeyboardKey::Return, {2, 0}},
+    };
+    EXPECT_EQ(keys, expected);
+    ASSERT_EQ(history.confusions.size(), 2u);
+    EXPECT_EQ(history.confusions[0].expected, KeyboardKey::A);
+    EXPECT_EQ(history.confusions[0].hit, KeyboardKey::I);
+    EXPECT_EQ(history.confusions[0].count, 2);
+    EXPECT_EQ(history.confusions[1].expected, KeyboardKey::S);
+    EXPECT_EQ(history.confusions[1].hit, KeyboardKey::J);
+    EXPECT_EQ(history.confusions[1].count, 1);
 }

@@ -1,6 +1,7 @@
 // The 成績 window on a real history file: what the chart, the lists and the notice show for one list and speed, the
 // practice and forget buttons, the keyboard, and a file that cannot be read.
 #include "player/records_store.h"
+#include "screens/key_miss_map.h"
 #include "screens/notices.h"
 #include "screens/progress_chart.h"
 #include "screens/records_screen.h"
@@ -48,6 +49,8 @@ struct Game
     bool finished = true;
     bool practice = false;
     TypingStyle style = TypingStyle::Romaji;
+    std::vector<KeyCount> keyCounts = {};
+    std::vector<KeyConfusion> confusions = {};
 };
 
 WordOutcome clean(std::u16string word)
@@ -117,6 +120,8 @@ protected:
             record.mistakes = game.mistakes;
             record.words = game.words;
             record.kana = game.kana;
+            record.keyCounts = game.keyCounts;
+            record.confusions = game.confusions;
             ASSERT_TRUE(writer.save(record)) << sentenceOf(writer.problem()).toStdString();
             at = at.addSecs(3600);
         }
@@ -373,6 +378,10 @@ TEST_F(RecordsWindow, AnEmptyHistoryShowsTheEmptyTextAndNothingToPractise)
     EXPECT_TRUE(rows(window, "missedKana").empty());
     EXPECT_TRUE(rows(window, "missedWords").empty());
     EXPECT_FALSE(child<QPushButton>(window, "practiceButton")->isEnabled());
+    EXPECT_TRUE(rows(window, "keyConfusions").empty());
+    auto* map = child<KeyMissMap>(window, "keyMissMap");
+    EXPECT_FALSE(map->missRate(KeyboardKey::A).has_value());
+    EXPECT_GT(countNear(map->grab().toImage(), map->keyRect(KeyboardKey::A), KeyMissMap::unusedColour(), 8), 200);
 
     const QImage image = chart->grab().toImage();
     const double ratio = image.devicePixelRatio();
@@ -385,6 +394,67 @@ TEST_F(RecordsWindow, AnEmptyHistoryShowsTheEmptyTextAndNothingToPractise)
     EXPECT_EQ(countNear(image, middle, ink, 60), countNear(image, band, ink, 60));
     EXPECT_EQ(countNear(image, middle, QColor(215, 50, 140), 30), 0);
     EXPECT_EQ(ProgressChart::emptyText(), QStringLiteral("まだ記録がありません"));
+}
+
+// The key map shows each key's misses over the games of the list, speed and way of typing shown, filled in the colour
+// of its rate, with the key pressed most often in its place; the slips list runs most frequent first, then in the
+// keyboard's order. Another speed's and another way's slips are in neither.
+TEST_F(RecordsWindow, TheKeyMapAndTheSlipsShowTheKeysMissedAtThisSpeedAndWayOfTyping)
+{
+    using K = KeyboardKey;
+    Game first{animals, SpeedLevel::Normal, 50, 120, 3, {clean(u"ねこ")}};
+    first.keyCounts = {{K::A, 10, 2}, {K::S, 8, 1}, {K::K, 5, 0}};
+    first.confusions = {{K::A, K::S, 2}, {K::S, K::D, 1}};
+    Game second = first;
+    second.keyCounts = {{K::A, 10, 3}, {K::J, 4, 4}};
+    second.confusions = {{K::A, K::Q, 1}, {K::J, K::H, 4}};
+    Game fast = first;
+    fast.speed = SpeedLevel::Fast;
+    fast.keyCounts = {{K::L, 5, 5}};
+    fast.confusions = {{K::L, K::K, 5}};
+    Game kana = fast;
+    kana.speed = SpeedLevel::Normal;
+    kana.style = TypingStyle::Kana;
+    save({kana, fast, first, second}); // the window opens on the way of the last game: romaji
+    RecordsScreen* window = open();
+    window->setKeyboardLayout(KeyboardLayout::Us);
+    QCoreApplication::processEvents();
+
+    auto* map = child<KeyMissMap>(window, "keyMissMap");
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(map->keyboardLayout(), KeyboardLayout::Us);
+    EXPECT_EQ(map->missRate(K::A), 0.25);
+    EXPECT_EQ(map->missRate(K::S), 0.125);
+    EXPECT_EQ(map->missRate(K::K), 0.0);
+    EXPECT_EQ(map->missRate(K::J), 1.0);
+    EXPECT_FALSE(map->missRate(K::L).has_value());
+    EXPECT_EQ(map->mostHitInstead(K::A), K::S);
+    EXPECT_EQ(map->mostHitInstead(K::J), K::H);
+    EXPECT_FALSE(map->mostHitInstead(K::K).has_value());
+    const std::vector<QStringList> slips = {{"J", "H", "4"}, {"A", "S", "2"}, {"A", "Q", "1"}, {"S", "D", "1"}};
+    EXPECT_EQ(rows(window, "keyConfusions"), slips);
+
+    // Each key in its rate's colour: none missed, some, and past the top of the scale; a key not typed grey.
+    const QImage image = map->grab().toImage();
+    ASSERT_GE(map->keyRect(K::K).width(), 20);
+    for (const auto& [key, fill] : std::vector<std::pair<K, QColor>>{{K::K, KeyMissMap::colourOfRate(0)},
+                                                                     {K::S, KeyMissMap::colourOfRate(0.125)},
+                                                                     {K::J, KeyMissMap::colourOfRate(1)},
+                                                                     {K::L, KeyMissMap::unusedColour()}}) {
+        const QRect place = map->keyRect(key);
+        EXPECT_GT(countNear(image, place, fill, 8), place.width() * place.height() / 3) << int(key);
+    }
+    EXPECT_NE(KeyMissMap::colourOfRate(0), KeyMissMap::colourOfRate(0.125));
+    EXPECT_NE(KeyMissMap::colourOfRate(0.125), KeyMissMap::colourOfRate(1));
+
+    // The other way of typing has its own: the slip of kana input, its keys named with their kana.
+    auto* styles = child<QComboBox>(window, "styleChooser");
+    styles->setCurrentIndex(styles->findData(static_cast<int>(TypingStyle::Kana)));
+    Q_EMIT styles->activated(styles->currentIndex());
+    EXPECT_EQ(map->missRate(K::L), 1.0);
+    EXPECT_FALSE(map->missRate(K::A).has_value());
+    const std::vector<QStringList> kanaSlips = {{QStringLiteral("L（り）"), QStringLiteral("K（の）"), "5"}};
+    EXPECT_EQ(rows(window, "keyConfusions"), kanaSlips);
 }
 
 // The lines are really drawn: each series' colour is on its points and halfway between them, and a single game is a
